@@ -1,5 +1,6 @@
 #include "statement_text.hpp"
 
+#include <algorithm>
 #include <cstring>
 
 namespace lookup_frame {
