@@ -1,0 +1,155 @@
+#include "numeric_text_conversion.hpp"
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+namespace host_modules {
+namespace {
+
+constexpr int kWordBytes = 8;
+
+// No text of 18 bytes can carry a digit further than this from the field, so larger exponents
+// only need to keep their side, not their size.
+constexpr int kExponentLimit = 1000;
+
+// The mantissa digits sit between two runs of zeros as wide as the value field, so wherever the
+// decimal point falls the value is one 18-byte window of this area.
+constexpr int kDigitsStart = kNumericValueDigits;
+constexpr int kDigitAreaSize = kNumericValueDigits + kNumericTextWidth + kNumericValueDigits;
+
+struct ScannedNumber {
+  char area[kDigitAreaSize];
+  int digit_count = 0;
+  // Count of digits in front of the decimal point once the exponent is applied; may be negative.
+  int point = 0;
+};
+
+bool is_blank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+bool is_digit(char c) {
+  return static_cast<unsigned char>(c - '0') < 10;
+}
+
+bool is_sign(char c) {
+  return c == '+' || c == '-';
+}
+
+bool is_separator(char c) {
+  return c == '.' || c == ',';
+}
+
+bool is_exponent_mark(char c) {
+  return c == 'e' || c == 'E';
+}
+
+// How many of the 8 bytes at `group` are spaces counted back from its last byte.
+int trailing_spaces_in_word(const char* group) {
+  constexpr std::uint64_t kSpaces = 0x2020202020202020;
+  std::uint64_t word;
+  std::memcpy(&word, group, sizeof word);
+  word ^= kSpaces;
+  if (word == 0) return kWordBytes;
+  if constexpr (std::endian::native == std::endian::little) return std::countl_zero(word) / 8;
+  return std::countr_zero(word) / 8;
+}
+
+// Columns arrive padded with spaces; finding where the padding starts a word at a time leaves the
+// byte-by-byte scan only the number itself.
+int end_before_padding(const char* text) {
+  int end = kNumericTextWidth;
+  for (int group = kNumericTextWidth - kWordBytes; group >= 0; group -= kWordBytes) {
+    const int spaces = trailing_spaces_in_word(text + group);
+    end -= spaces;
+    if (spaces < kWordBytes) return end;
+  }
+  while (end > 0 && text[end - 1] == ' ') --end;
+  return end;
+}
+
+int skip_blanks(const char* text, int at, int end) {
+  while (at < end && is_blank(text[at])) ++at;
+  return at;
+}
+
+// Collects the mantissa digits and notes where the decimal point falls. Returns the position of
+// the first byte that is not part of the mantissa.
+int scan_mantissa(const char* text, int at, int end, ScannedNumber& number) {
+  int digit_count = 0;
+  int integer_digits = -1;
+  for (; at < end; ++at) {
+    const char c = text[at];
+    if (is_digit(c)) {
+      number.area[kDigitsStart + digit_count++] = c;
+    } else if (is_separator(c) && integer_digits < 0) {
+      integer_digits = digit_count;
+    } else {
+      break;
+    }
+  }
+  number.digit_count = digit_count;
+  number.point = integer_digits < 0 ? digit_count : integer_digits;
+  return at;
+}
+
+// Reads "e[sign]digits" and moves the decimal point. Returns -1 when the exponent has no digits.
+int scan_exponent(const char* text, int at, int end, ScannedNumber& number) {
+  ++at;  // the mark
+  const bool negative = at < end && text[at] == '-';
+  if (at < end && is_sign(text[at])) ++at;
+  if (at == end || !is_digit(text[at])) return -1;
+  int exponent = 0;
+  for (; at < end && is_digit(text[at]); ++at) {
+    if (exponent < kExponentLimit) exponent = exponent * 10 + (text[at] - '0');
+  }
+  number.point += negative ? -exponent : exponent;
+  return at;
+}
+
+// True when the text up to its first NUL is blanks, or a number between blanks.
+bool scan_number(const char* text, ScannedNumber& number) {
+  const int end = end_before_padding(text);
+  int at = skip_blanks(text, 0, end);
+  if (at == end || text[at] == '\0') return true;
+  if (is_sign(text[at])) ++at;
+  at = scan_mantissa(text, at, end, number);
+  if (number.digit_count == 0) return false;
+  if (at < end && is_exponent_mark(text[at])) {
+    at = scan_exponent(text, at, end, number);
+    if (at < 0) return false;
+  }
+  at = skip_blanks(text, at, end);
+  return at == end || text[at] == '\0';
+}
+
+// Digit i of the mantissa lands at value[i + 10 - point]; digits left of the field are lost (an
+// overflow when any of them is significant), digits right of it are dropped.
+int place_digits(ScannedNumber& number, char* value) {
+  const int digit_count = number.digit_count;
+  std::memset(number.area, '0', kDigitsStart);
+  std::memset(number.area + kDigitsStart + digit_count, '0', kNumericValueDigits);
+  const int window_start = std::clamp(kDigitsStart - kNumericIntegerDigits + number.point, 0,
+                                      kDigitsStart + digit_count);
+  std::memcpy(value, number.area + window_start, kNumericValueDigits);
+  const int lost = std::min(digit_count, number.point - kNumericIntegerDigits);
+  for (int i = 0; i < lost; ++i) {
+    if (number.area[kDigitsStart + i] != '0') return kNumericTextIntegerOverflow;
+  }
+  return kNumericTextConverted;
+}
+
+}  // namespace
+
+int convert_numeric_text(const char* text, char* value) {
+  ScannedNumber number;
+  if (!scan_number(text, number)) {
+    std::memset(value, '0', kNumericValueDigits);
+    return kNumericTextNotANumber;
+  }
+  return place_digits(number, value);
+}
+
+}  // namespace host_modules
