@@ -1,0 +1,31 @@
+# add_double_test(<name> <source>...)
+#
+# A GoogleTest executable whose process uses the ODBC test double as libodbc.so.2: lookup modules
+# it loads reach the double, and the stand-in PGMS modules of the host directory share its state.
+# Links odbc_double, lookup_host and GTest::gtest_main; runs from the host directory; builds the
+# stand-ins and the lookup modules first. Include this file from any test folder.
+include_guard(DIRECTORY)
+include(GoogleTest)
+
+set(ODBC_DOUBLE_DIR ${CMAKE_BINARY_DIR}/tests/odbc_double)
+set(ODBC_DOUBLE_HOST_DIR ${CMAKE_BINARY_DIR}/tests/double_host)
+
+function(add_double_test name)
+  set(double_dir ${CMAKE_BINARY_DIR}/tests/odbc_double)
+  set(host_dir ${CMAKE_BINARY_DIR}/tests/double_host)
+  add_executable(${name} ${ARGN})
+  target_link_libraries(${name} PRIVATE odbc_double lookup_host GTest::gtest_main)
+  # Keep the double a dependency of the process even where a test names none of its functions.
+  target_link_options(${name} PRIVATE "LINKER:--no-as-needed")
+  # The double must win over the installed driver manager of the same name.
+  set_target_properties(${name} PROPERTIES BUILD_RPATH ${double_dir})
+  add_dependencies(${name} stand_in_solvake stand_in_tarnivel)
+  foreach(module VELDORIN MARQUETH)
+    if(TARGET ${module})
+      add_dependencies(${name} ${module})
+    endif()
+  endforeach()
+  gtest_discover_tests(${name}
+    WORKING_DIRECTORY ${host_dir}
+    PROPERTIES ENVIRONMENT_MODIFICATION "LD_LIBRARY_PATH=path_list_prepend:${double_dir}")
+endfunction()
