@@ -39,9 +39,11 @@ void fill_marks(void* fields, std::span<const FieldInfo> layout);
 template <typename Fields, std::size_t Count>
 struct HostFields {
   // Names of the fields that no longer hold their preset, in parameter order.
-  std::vector<std::string> changed_fields() const {
-    const Fields preset;
-    return lookup_host::changed_fields(static_cast<const Fields*>(this), &preset, Fields::layout());
+  std::vector<std::string> changed_fields() const { return changed_since(Fields()); }
+
+  // Names of the fields that differ from `before`, e.g. a copy taken just before a call.
+  std::vector<std::string> changed_since(const Fields& before) const {
+    return lookup_host::changed_fields(static_cast<const Fields*>(this), &before, Fields::layout());
   }
 
   // Every field's address, in parameter order: the entry point's arguments.

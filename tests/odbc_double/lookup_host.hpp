@@ -5,8 +5,9 @@
 //   lookup_host::VeldorinHost host;               // loads build/lib/VELDORIN.so
 //   lookup_host::VeldorinFields fields;           // every field preset
 //   lookup_host::put(fields.function_code, "1");
+//   const lookup_host::VeldorinFields before = fields;
 //   EXPECT_EQ(host.call(fields), 0);
-//   EXPECT_EQ(fields.changed_fields(), ...);
+//   EXPECT_EQ(fields.changed_since(before), (std::vector<std::string>{"status"}));
 #pragma once
 
 #include <filesystem>

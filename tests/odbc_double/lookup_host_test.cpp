@@ -121,6 +121,15 @@ TEST_F(LookupHost, ChangedFieldsNamesExactlyTheFieldsWritten) {
   EXPECT_EQ(fields.changed_fields(), (std::vector<std::string>{"unit", "connection_handle"}));
 }
 
+TEST_F(LookupHost, ChangedSinceComparesWithACopy) {
+  VeldorinFields fields;
+  lookup_host::put(fields.function_code, "1");
+  const VeldorinFields before = fields;
+  lookup_host::put(fields.status, "00000");
+  EXPECT_EQ(fields.changed_since(before), (std::vector<std::string>{"status"}));
+  EXPECT_EQ(fields.changed_fields(), (std::vector<std::string>{"function_code", "status"}));
+}
+
 TEST_F(LookupHost, PutPadsTextAndNumbers) {
   MarquethFields fields;
   lookup_host::put(fields.unit, "KG");
