@@ -1,0 +1,44 @@
+#include "help_text.hpp"
+
+#include "lookup_catalog.hpp"
+#include "lookup_request.hpp"
+
+namespace itemlookup {
+
+std::string help_text() {
+  std::string text =
+      "usage: itemlookup [OPTIONS] LOOKUP ARGUMENTS...\n"
+      "       itemlookup [OPTIONS] batch [FILE|-]\n"
+      "       itemlookup help\n"
+      "\n"
+      "Lookups:\n";
+  for (const LookupCommand& command : lookup_commands()) {
+    text += "  " + command_usage(command) + "\n      " + std::string(command.summary) + " (" +
+            std::string(command.module.entry_name) + " function " + command.function_code + ")\n";
+  }
+  text +=
+      "\n"
+      "KIND is the customer kind (one character, e.g. C); CODE is the customer code, 1 to 5\n"
+      "digits ('42' is customer 00042).\n"
+      "\n"
+      "batch reads one lookup per line from FILE, or standard input when FILE is '-' or left\n"
+      "out: a lookup and its arguments, separated by blanks or commas (CSV), double quotes\n"
+      "around a value holding either. Blank lines and lines starting with '#' are skipped.\n"
+      "Each lookup gives one JSON line; a line that cannot run gives {\"line\":N,\"error\":...}.\n"
+      "\n"
+      "Options:\n"
+      "  --connect STRING  ODBC connection string of the database\n"
+      "  --dsn NAME        ODBC data source name of the database\n"
+      "  --kind KIND       database kind passed to the modules (e.g. SQLSERVER); blank if absent\n"
+      "  --demo-db FILE    SQLite demo database used when no connection is given; created on\n"
+      "                    first use (default "
+      "${XDG_DATA_HOME:-~/.local/share}/item-lookup/demo.db)\n"
+      "  --modules DIR     directory of VELDORIN.so, MARQUETH.so and PGMS/\n"
+      "  --json            print one JSON object instead of a table\n"
+      "\n"
+      "Exit status: 0 found (batch: every line ran), 1 not found, 2 usage, connection or\n"
+      "module errors (batch: some line could not run).\n";
+  return text;
+}
+
+}  // namespace itemlookup

@@ -1,0 +1,109 @@
+#include "host_run.hpp"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <memory>
+
+#include "batch_mode.hpp"
+#include "command_error.hpp"
+#include "connection_choice.hpp"
+#include "help_text.hpp"
+#include "install_layout.hpp"
+#include "lookup_report.hpp"
+#include "module_loader.hpp"
+#include "odbc_connection.hpp"
+
+namespace itemlookup {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Batch input, opened before the host changes directory so a relative FILE means what the
+// operator meant.
+class BatchInput {
+ public:
+  explicit BatchInput(std::span<const std::string> arguments) {
+    if (arguments.size() > 1) throw CommandError("batch takes at most one FILE");
+    if (arguments.empty() || arguments[0] == "-") return;
+    file_ = std::make_unique<std::ifstream>(arguments[0]);
+    if (!*file_) {
+      throw CommandError("cannot read batch file " + arguments[0] + ": " + std::strerror(errno));
+    }
+  }
+  std::istream& stream() { return file_ ? *file_ : std::cin; }
+  bool interactive() const { return !file_ && isatty(STDIN_FILENO) == 1; }
+
+ private:
+  std::unique_ptr<std::ifstream> file_;
+};
+
+// The modules find PGMS/ relative to the current directory, so lookups run from the module
+// directory. Connection strings and file names were resolved before this.
+void enter_module_directory(const fs::path& directory) {
+  if (chdir(directory.c_str()) != 0) {
+    throw CommandError("cannot change to the module directory " + directory.string() + ": " +
+                       std::strerror(errno));
+  }
+}
+
+// Everything a lookup needs, in the order it must be set up: the modules load first (a missing
+// one stops the run before connecting), then the connection, then the directory change.
+struct HostSetup {
+  explicit HostSetup(const HostOptions& options)
+      : directory(options.module_directory.value_or(default_module_directory())),
+        modules(directory),
+        connection(chosen_connection_string(options)),
+        host(modules, connection, options.database_kind) {
+    warn_about_missing_host_modules(directory);
+    enter_module_directory(directory);
+  }
+
+  fs::path directory;
+  ModuleSet modules;
+  OdbcConnection connection;
+  LookupHost host;
+};
+
+int run_batch_command(const HostOptions& options) {
+  BatchInput input(std::span(options.words).subspan(1));
+  HostSetup setup(options);
+  const BatchSummary summary =
+      run_batch(setup.host, input.stream(), std::cout, input.interactive());
+  if (summary.invalid_lines > 0) {
+    std::cerr << "itemlookup: " << summary.invalid_lines << " line"
+              << (summary.invalid_lines == 1 ? "" : "s") << " could not run\n";
+    return kExitTrouble;
+  }
+  return kExitFound;
+}
+
+int run_single_lookup(const HostOptions& options) {
+  // Checked before connecting: a bad request never reaches the database.
+  const LookupRequest request = parse_lookup_request(options.words);
+  HostSetup setup(options);
+  const LookupResult result = setup.host.run(request);
+  std::cout << (options.json ? lookup_json(result) + "\n" : lookup_table(result));
+  return result.found() ? kExitFound : kExitNotFound;
+}
+
+}  // namespace
+
+int run_host(const HostOptions& options) {
+  if (options.words.empty()) {
+    throw CommandError("no lookup given (try 'itemlookup help')");
+  }
+  const std::string& subcommand = options.words[0];
+  if (subcommand == "help") {
+    std::cout << help_text();
+    return kExitFound;
+  }
+  if (subcommand == "batch") return run_batch_command(options);
+  return run_single_lookup(options);
+}
+
+}  // namespace itemlookup

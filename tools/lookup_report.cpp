@@ -1,0 +1,103 @@
+#include "lookup_report.hpp"
+
+#include <algorithm>
+#include <vector>
+
+#include "field_format.hpp"
+#include "json_writer.hpp"
+
+namespace itemlookup {
+
+namespace {
+
+struct Row {
+  std::string name;
+  std::string value;
+};
+
+std::string table_value(const FieldDef& field, std::string_view bytes) {
+  const DisplayedValue value = displayed_value(field, bytes);
+  return value.is_number ? value.text : "[" + printable(value.text) + "]";
+}
+
+std::string json_value(const FieldDef& field, std::string_view bytes) {
+  const DisplayedValue value = displayed_value(field, bytes);
+  return value.is_number ? value.text : json_string(value.text);
+}
+
+std::string status_text(std::string_view status) {
+  const std::string_view meaning = status_meaning(status);
+  return printable(status) + " " + (meaning.empty() ? "(unknown status)" : std::string(meaning));
+}
+
+// The return code arrives zero-extended from 16 bits; a negative one is shown as such too.
+std::string return_code_text(int return_code) {
+  std::string text = std::to_string(return_code);
+  if (return_code >= 0x8000 && return_code <= 0xffff) {
+    text += " (" + std::to_string(return_code - 0x10000) + ")";
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string lookup_table(const LookupResult& result) {
+  const LookupCommand& command = *result.command;
+  const ModuleDef& module = command.module;
+  std::vector<Row> rows;
+  for (const KeyArgument& key : command.keys) {
+    const FieldDef& field = module.parameters[key.parameter];
+    rows.push_back({std::string(field.name), table_value(field, result.field(key.parameter))});
+  }
+  for (const std::uint8_t output : command.outputs) {
+    const FieldDef& field = module.parameters[output];
+    rows.push_back({std::string(field.name), table_value(field, result.field(output))});
+  }
+  rows.push_back({"status", status_text(result.status())});
+  rows.push_back({"return_code", return_code_text(result.return_code)});
+
+  std::size_t name_width = 0;
+  for (const Row& row : rows) name_width = std::max(name_width, row.name.size());
+  std::string table = std::string(module.entry_name) + " function " + command.function_code + ": " +
+                      std::string(command.summary) + "\n";
+  for (const Row& row : rows) {
+    table +=
+        "  " + row.name + std::string(name_width - row.name.size() + 2, ' ') + row.value + "\n";
+  }
+  return table;
+}
+
+std::string lookup_json(const LookupResult& result, std::size_t line) {
+  const LookupCommand& command = *result.command;
+  const ModuleDef& module = command.module;
+  JsonObject keys;
+  for (const KeyArgument& key : command.keys) {
+    const FieldDef& field = module.parameters[key.parameter];
+    keys.add_json(field.name, json_value(field, result.field(key.parameter)));
+  }
+  JsonObject fields;
+  for (const std::uint8_t output : command.outputs) {
+    const FieldDef& field = module.parameters[output];
+    fields.add_json(field.name, json_value(field, result.field(output)));
+  }
+  JsonObject object;
+  if (line != 0) object.add_number("line", static_cast<long long>(line));
+  object.add_string("command", command.name)
+      .add_string("module", module.entry_name)
+      .add_string("function_code", std::string_view(&command.function_code, 1))
+      .add_json("keys", keys.text())
+      .add_json("fields", fields.text())
+      .add_string("status", result.status())
+      .add_string("meaning", status_meaning(result.status()))
+      .add_bool("found", result.found())
+      .add_number("return_code", result.return_code);
+  return object.text();
+}
+
+std::string error_json(std::size_t line, std::string_view message) {
+  JsonObject object;
+  object.add_number("line", static_cast<long long>(line)).add_string("error", message);
+  return object.text();
+}
+
+}  // namespace itemlookup

@@ -1,0 +1,138 @@
+#include "odbc_connection.hpp"
+
+#include <sqlext.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "command_error.hpp"
+
+namespace itemlookup {
+
+namespace {
+
+SQLCHAR* sql_text(const std::string& text) {
+  return reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str()));
+}
+
+std::string upper(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return text;
+}
+
+class Statement {
+ public:
+  explicit Statement(SQLHDBC connection) {
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, connection, &handle_))) {
+      throw CommandError("cannot allocate a statement: " +
+                         odbc_diagnostics(SQL_HANDLE_DBC, connection));
+    }
+  }
+  ~Statement() { SQLFreeHandle(SQL_HANDLE_STMT, handle_); }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  void execute(const std::string& sql) {
+    const SQLRETURN result = SQLExecDirect(handle_, sql_text(sql), SQL_NTS);
+    if (!SQL_SUCCEEDED(result) && result != SQL_NO_DATA) {
+      throw CommandError("statement failed: " + odbc_diagnostics(SQL_HANDLE_STMT, handle_) +
+                         "\n  " + sql);
+    }
+  }
+
+ private:
+  SQLHSTMT handle_ = SQL_NULL_HSTMT;
+};
+
+// The driver manager names the missing piece; say where the names come from.
+std::string driver_hint(const std::string& diagnostics) {
+  if (diagnostics.find("Can't open lib") != std::string::npos ||
+      diagnostics.find("[IM002]") != std::string::npos) {
+    return "\n  (drivers are named in odbcinst.ini and data sources in odbc.ini; 'odbcinst -q -d'"
+           " and 'odbcinst -q -s' list them)";
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string odbc_diagnostics(SQLSMALLINT handle_type, SQLHANDLE handle) {
+  std::string text;
+  for (SQLSMALLINT record = 1;; ++record) {
+    SQLCHAR state[SQL_SQLSTATE_SIZE + 1] = {};
+    SQLCHAR message[SQL_MAX_MESSAGE_LENGTH] = {};
+    SQLINTEGER native_error = 0;
+    SQLSMALLINT length = 0;
+    const SQLRETURN result = SQLGetDiagRec(handle_type, handle, record, state, &native_error,
+                                           message, sizeof message, &length);
+    if (!SQL_SUCCEEDED(result)) break;
+    if (!text.empty()) text += "; ";
+    text += '[' + std::string(reinterpret_cast<char*>(state)) + "] " +
+            std::string(reinterpret_cast<char*>(message));
+  }
+  return text.empty() ? "no diagnostics from the driver manager" : text;
+}
+
+std::string masked_connection_string(const std::string& connection_string) {
+  std::string masked;
+  std::size_t start = 0;
+  while (start <= connection_string.size()) {
+    std::size_t end = connection_string.find(';', start);
+    if (end == std::string::npos) end = connection_string.size();
+    std::string attribute = connection_string.substr(start, end - start);
+    const std::size_t equals = attribute.find('=');
+    if (equals != std::string::npos) {
+      const std::string name = upper(attribute.substr(0, equals));
+      if (name == "PWD" || name == "PASSWORD") attribute = attribute.substr(0, equals + 1) + "***";
+    }
+    masked += attribute;
+    if (end < connection_string.size()) masked += ';';
+    start = end + 1;
+  }
+  return masked;
+}
+
+OdbcConnection::OdbcConnection(const std::string& connection_string) {
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment_))) {
+    throw CommandError("cannot allocate an ODBC environment");
+  }
+  SQLSetEnvAttr(environment_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, environment_, &connection_))) {
+    const std::string diagnostics = odbc_diagnostics(SQL_HANDLE_ENV, environment_);
+    SQLFreeHandle(SQL_HANDLE_ENV, environment_);
+    throw CommandError("cannot allocate an ODBC connection: " + diagnostics);
+  }
+  const SQLRETURN result = SQLDriverConnect(connection_, nullptr, sql_text(connection_string),
+                                            SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+  if (!SQL_SUCCEEDED(result)) {
+    const std::string diagnostics = odbc_diagnostics(SQL_HANDLE_DBC, connection_);
+    SQLFreeHandle(SQL_HANDLE_DBC, connection_);
+    SQLFreeHandle(SQL_HANDLE_ENV, environment_);
+    throw CommandError("cannot connect with \"" + masked_connection_string(connection_string) +
+                       "\": " + diagnostics + driver_hint(diagnostics));
+  }
+  connected_ = true;
+}
+
+OdbcConnection::~OdbcConnection() {
+  if (connected_) SQLDisconnect(connection_);
+  SQLFreeHandle(SQL_HANDLE_DBC, connection_);
+  SQLFreeHandle(SQL_HANDLE_ENV, environment_);
+}
+
+void OdbcConnection::run_in_transaction(const std::vector<std::string>& statements) {
+  SQLSetConnectAttr(connection_, SQL_ATTR_AUTOCOMMIT,
+                    reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), SQL_IS_UINTEGER);
+  try {
+    for (const std::string& sql : statements) Statement(connection_).execute(sql);
+  } catch (...) {
+    SQLEndTran(SQL_HANDLE_DBC, connection_, SQL_ROLLBACK);
+    throw;
+  }
+  if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, connection_, SQL_COMMIT))) {
+    throw CommandError("commit failed: " + odbc_diagnostics(SQL_HANDLE_DBC, connection_));
+  }
+}
+
+}  // namespace itemlookup

@@ -1,0 +1,40 @@
+// The host's own ODBC environment and connection, which it lends to the modules by address and
+// closes when done.
+#pragma once
+
+#include <sql.h>
+
+#include <string>
+#include <vector>
+
+namespace itemlookup {
+
+class OdbcConnection {
+ public:
+  // Opens an ODBC 3 environment and connects with SQLDriverConnect, no prompting. Throws
+  // CommandError with the driver manager's diagnostics when either fails.
+  explicit OdbcConnection(const std::string& connection_string);
+  ~OdbcConnection();
+  OdbcConnection(const OdbcConnection&) = delete;
+  OdbcConnection& operator=(const OdbcConnection&) = delete;
+
+  SQLHENV environment() const { return environment_; }
+  SQLHDBC connection() const { return connection_; }
+
+  // Runs statements as one transaction (used to build the demo database). Throws CommandError
+  // with the statement and the driver's diagnostics if one fails; nothing is committed then.
+  void run_in_transaction(const std::vector<std::string>& statements);
+
+ private:
+  SQLHENV environment_ = SQL_NULL_HENV;
+  SQLHDBC connection_ = SQL_NULL_HDBC;
+  bool connected_ = false;
+};
+
+// Every diagnostic record of a handle, "[state] message" joined by "; ".
+std::string odbc_diagnostics(SQLSMALLINT handle_type, SQLHANDLE handle);
+
+// The connection string with password values masked, for error messages.
+std::string masked_connection_string(const std::string& connection_string);
+
+}  // namespace itemlookup
