@@ -21,7 +21,7 @@ struct Written {
 
 Written write(std::string key_field, std::size_t buffer_size = 64) {
   void* const parameters[] = {key_field.data()};
-  std::vector<char> buffer(buffer_size, 'x');
+  std::vector<char> buffer(buffer_size, ' ');
   const std::size_t length =
       lookup_frame::write_statement_text(buffer.data(), buffer.size(), kPieces, parameters);
   return {std::string(buffer.data(), length), buffer};
@@ -39,6 +39,21 @@ TEST(StatementText, KeyKeepsItsTrailingSpacesAndBufferEndsInSpaces) {
 TEST(StatementText, ApostrophesInAKeyAreDoubled) {
   EXPECT_EQ(write("D'A   ").text, "SELECT A FROM T WHERE K = 'D''A   '");
   EXPECT_EQ(write("''''''").text, "SELECT A FROM T WHERE K = '" + std::string(12, '\'') + "'");
+}
+
+TEST(StatementText, ShorterStatementBlanksWhatTheLongerOneLeft) {
+  std::vector<char> buffer(80, ' ');
+  std::string long_key = "";
+  std::string short_key = "A     ";
+  void* const long_parameters[] = {long_key.data()};
+  void* const short_parameters[] = {short_key.data()};
+  lookup_frame::write_statement_text(buffer.data(), buffer.size(), kPieces, long_parameters);
+  const std::size_t length =
+      lookup_frame::write_statement_text(buffer.data(), buffer.size(), kPieces, short_parameters);
+  EXPECT_EQ(std::string(buffer.data(), length + 1),
+            std::string("SELECT A FROM T WHERE K = 'A     '") + '\0');
+  EXPECT_EQ(std::string(buffer.data() + length + 1, buffer.size() - length - 1),
+            std::string(buffer.size() - length - 1, ' '));
 }
 
 TEST(StatementText, NeverWritesPastItsBuffer) {
