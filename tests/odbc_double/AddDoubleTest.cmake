@@ -11,14 +11,12 @@ set(ODBC_DOUBLE_DIR ${CMAKE_BINARY_DIR}/tests/odbc_double)
 set(ODBC_DOUBLE_HOST_DIR ${CMAKE_BINARY_DIR}/tests/double_host)
 
 function(add_double_test name)
-  set(double_dir ${CMAKE_BINARY_DIR}/tests/odbc_double)
-  set(host_dir ${CMAKE_BINARY_DIR}/tests/double_host)
   add_executable(${name} ${ARGN})
   target_link_libraries(${name} PRIVATE odbc_double lookup_host GTest::gtest_main)
   # Keep the double a dependency of the process even where a test names none of its functions.
   target_link_options(${name} PRIVATE "LINKER:--no-as-needed")
   # The double must win over the installed driver manager of the same name.
-  set_target_properties(${name} PROPERTIES BUILD_RPATH ${double_dir})
+  set_target_properties(${name} PROPERTIES BUILD_RPATH ${ODBC_DOUBLE_DIR})
   add_dependencies(${name} stand_in_solvake stand_in_tarnivel)
   foreach(module VELDORIN MARQUETH)
     if(TARGET ${module})
@@ -26,6 +24,6 @@ function(add_double_test name)
     endif()
   endforeach()
   gtest_discover_tests(${name}
-    WORKING_DIRECTORY ${host_dir}
-    PROPERTIES ENVIRONMENT_MODIFICATION "LD_LIBRARY_PATH=path_list_prepend:${double_dir}")
+    WORKING_DIRECTORY ${ODBC_DOUBLE_HOST_DIR}
+    PROPERTIES ENVIRONMENT_MODIFICATION "LD_LIBRARY_PATH=path_list_prepend:${ODBC_DOUBLE_DIR}")
 endfunction()
