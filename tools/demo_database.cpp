@@ -1,6 +1,7 @@
 #include "demo_database.hpp"
 
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -48,6 +49,11 @@ class PartialFile {
       throw CommandError("cannot create a file in " + database.parent_path().string() +
                          " for the demo database");
     }
+    // mkstemp makes the file private; the database is ordinary data, readable as any file the
+    // user creates.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(descriptor, 0666 & ~mask);
     close(descriptor);
     path_ = pattern;
   }
