@@ -1,0 +1,464 @@
+#!/usr/bin/env bash
+# Runs the itemlookup binary on a throwaway demo database and compares what it prints with what
+# an operator must see. Usage: cli_cases.sh ITEMLOOKUP CASE
+# Every function named case_* is one CTest test (CMakeLists.txt reads the names from here).
+set -uo pipefail
+
+itemlookup=$1
+case_name=$2
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# Nothing a test runs may touch the real home directory.
+export HOME=$work/home
+unset XDG_DATA_HOME
+mkdir -p "$HOME"
+demo=(--demo-db "$work/demo.db")
+
+failures=0
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+# run ARGS...: runs itemlookup, leaving stdout, stderr and the exit status in $out, $err, $status.
+run() {
+  "$itemlookup" "$@" >"$work/out" 2>"$work/err"
+  status=$?
+  out=$(cat "$work/out")
+  err=$(cat "$work/err")
+}
+
+expect_status() {
+  [[ $status == "$1" ]] || fail "exit status $status, expected $1 (stderr: $err)"
+}
+
+expect_out() {
+  if [[ $out != "$1" ]]; then
+    fail "stdout differs from the expected text"
+    diff <(printf '%s\n' "$1") <(printf '%s\n' "$out") >&2
+  fi
+}
+
+expect_no_out() {
+  [[ -z $out ]] || fail "stdout should be empty, got: $out"
+}
+
+expect_err_contains() {
+  [[ $err == *"$1"* ]] || fail "stderr lacks '$1'; stderr was: $err"
+}
+
+expect_line() {
+  local number=$1 expected=$2
+  local actual
+  actual=$(sed -n "${number}p" <<<"$out")
+  if [[ $actual != "$expected" ]]; then
+    fail "output line $number differs"
+    diff <(printf '%s\n' "$expected") <(printf '%s\n' "$actual") >&2
+  fi
+}
+
+case_item_table() {
+  run "${demo[@]}" item 1001
+  expect_status 0
+  expect_out "VELDORIN function 1: every supplementary column of an item
+  item_code      [1001]
+  sales_family   [ANALGESICO]
+  external_code  [EXT-1001]
+  barcode        [7891000100017]
+  description    [PARACETAMOL 500MG 20 COMPRIMIDOS]
+  trace_flag     [S]
+  detail_flag    [N]
+  anvisa_code    [1001000100011]
+  pmc_value      12.34
+  pmv_value      10.50
+  net_weight     0.025
+  gross_weight   0.031
+  status         00000 found
+  return_code    0"
+}
+
+case_item_full_width_json() {
+  run "${demo[@]}" --json item ABCDEFGHIJKLMNOP
+  expect_status 0
+  expect_out '{"command":"item","module":"VELDORIN","function_code":"1","keys":{"item_code":"ABCDEFGHIJKLMNOP"},"fields":{"sales_family":"FAMILIA-10","external_code":"EXT0000000000016","barcode":"7890000000000016","description":"SUPLEMENTO VITAMINICO COMPLETO FRASCO 60 CAPSULAS 1000M","trace_flag":"S","detail_flag":"S","anvisa_code":"1000000000013","pmc_value":9999999999.99,"pmv_value":0.01,"net_weight":99999999.999,"gross_weight":99999999.999},"status":"00000","meaning":"found","found":true,"return_code":0}'
+}
+
+case_item_with_apostrophes() {
+  run "${demo[@]}" --json item "O'NEIL-7"
+  expect_status 0
+  expect_out '{"command":"item","module":"VELDORIN","function_code":"1","keys":{"item_code":"O'"'"'NEIL-7"},"fields":{"sales_family":"DERMO","external_code":"EXT-O'"'"'NEIL","barcode":"7891000100079","description":"LOCAO HIDRATANTE O'"'"'NEIL 200ML","trace_flag":"N","detail_flag":"S","anvisa_code":"1001000100070","pmc_value":39.90,"pmv_value":35.00,"net_weight":0.200,"gross_weight":0.230},"status":"00000","meaning":"found","found":true,"return_code":0}'
+}
+
+case_item_every_column_null() {
+  run "${demo[@]}" --json item 1008
+  expect_status 0
+  expect_out '{"command":"item","module":"VELDORIN","function_code":"1","keys":{"item_code":"1008"},"fields":{"sales_family":"","external_code":"","barcode":"","description":"","trace_flag":"","detail_flag":"","anvisa_code":"","pmc_value":0.00,"pmv_value":0.00,"net_weight":0.000,"gross_weight":0.000},"status":"00000","meaning":"found","found":true,"return_code":0}'
+}
+
+case_item_not_found() {
+  run "${demo[@]}" item NO-SUCH-ITEM
+  expect_status 1
+  expect_line 2 "  item_code      [NO-SUCH-ITEM]"
+  expect_line 14 "  status         01027 item not found"
+}
+
+case_item_summary_table() {
+  run "${demo[@]}" item-summary 1003
+  expect_status 0
+  expect_out "VELDORIN function 2: codes, description and prices of an item
+  item_code      [1003]
+  external_code  [EXT-1003]
+  barcode        [7891000100031]
+  description    []
+  trace_flag     [S]
+  anvisa_code    [1001000100038]
+  pmc_value      45.90
+  pmv_value      0.00
+  status         00000 found
+  return_code    0"
+}
+
+case_item_summary_not_found() {
+  run "${demo[@]}" --json item-summary NO-SUCH-ITEM
+  expect_status 1
+  expect_out '{"command":"item-summary","module":"VELDORIN","function_code":"2","keys":{"item_code":"NO-SUCH-ITEM"},"fields":{"external_code":"","barcode":"","description":"","trace_flag":"","anvisa_code":"","pmc_value":0.00,"pmv_value":0.00},"status":"01027","meaning":"item not found","found":false,"return_code":0}'
+}
+
+case_resolve_by_barcode() {
+  # The barcode is 1001's, the external code 1009's: the barcode wins.
+  run "${demo[@]}" resolve --barcode 7891000100017 --external EXT-1009
+  expect_status 0
+  expect_out "VELDORIN function 3: the item code by barcode, failing that by external code
+  barcode        [7891000100017]
+  external_code  [EXT-1009]
+  item_code      [1001]
+  status         00000 found
+  return_code    0"
+}
+
+case_resolve_by_external_code() {
+  run "${demo[@]}" --json resolve --barcode 0000000000000 --external=EXT-ONLY-1002
+  expect_status 0
+  expect_out '{"command":"resolve","module":"VELDORIN","function_code":"3","keys":{"barcode":"0000000000000","external_code":"EXT-ONLY-1002"},"fields":{"item_code":"1002"},"status":"00000","meaning":"found","found":true,"return_code":0}'
+}
+
+case_resolve_not_found() {
+  run "${demo[@]}" --json resolve --external NOWHERE
+  expect_status 1
+  expect_out '{"command":"resolve","module":"VELDORIN","function_code":"3","keys":{"barcode":"","external_code":"NOWHERE"},"fields":{"item_code":""},"status":"02129","meaning":"not found by codes","found":false,"return_code":0}'
+}
+
+case_customer_item_table() {
+  # Customer code 42 is written 00042; the factor keeps its seven decimals; days "30" -> 30.
+  run "${demo[@]}" customer-item C 42 1001
+  expect_status 0
+  expect_out "MARQUETH function 1: a customer's cross-reference row for an item
+  customer_kind       [C]
+  customer_code       [00042]
+  item_code           [1001]
+  customer_item_code  [PARA500-CLI42]
+  unit                [CX]
+  factor              12.3456789
+  minimum_lot         10.000
+  order_multiple      5.000
+  barcode             [7891000100017]
+  days                30
+  status              00000 found
+  return_code         0"
+}
+
+case_customer_item_smallest_and_largest() {
+  run "${demo[@]}" --json customer-item C 7 1001
+  expect_status 0
+  expect_out '{"command":"customer-item","module":"MARQUETH","function_code":"1","keys":{"customer_kind":"C","customer_code":"00007","item_code":"1001"},"fields":{"customer_item_code":"7-PARACETAMOL","unit":"FD","factor":0.0000001,"minimum_lot":0.001,"order_multiple":0.001,"barcode":"","days":7},"status":"00000","meaning":"found","found":true,"return_code":0}'
+  run "${demo[@]}" --json customer-item C 99999 ABCDEFGHIJKLMNOP
+  expect_status 0
+  expect_out '{"command":"customer-item","module":"MARQUETH","function_code":"1","keys":{"customer_kind":"C","customer_code":"99999","item_code":"ABCDEFGHIJKLMNOP"},"fields":{"customer_item_code":"CLIENTE 99999 CODIGO PROPRIO DE CINQUENTA POSICOES","unit":"CX12","factor":99999999.9999999,"minimum_lot":99999999.999,"order_multiple":99999999.999,"barcode":"7890000000000016","days":9999},"status":"00000","meaning":"found","found":true,"return_code":0}'
+}
+
+case_customer_item_days_forms() {
+  # Days stored as "0030" and as NULL.
+  run "${demo[@]}" --json customer-item C 00042 1002
+  expect_status 0
+  expect_out '{"command":"customer-item","module":"MARQUETH","function_code":"1","keys":{"customer_kind":"C","customer_code":"00042","item_code":"1002"},"fields":{"customer_item_code":"SAB-NEUTRO-90","unit":"UN","factor":1.0000000,"minimum_lot":1.000,"order_multiple":12.000,"barcode":"","days":30},"status":"00000","meaning":"found","found":true,"return_code":0}'
+  run "${demo[@]}" --json customer-item C 42 1003
+  expect_status 0
+  expect_out '{"command":"customer-item","module":"MARQUETH","function_code":"1","keys":{"customer_kind":"C","customer_code":"00042","item_code":"1003"},"fields":{"customer_item_code":"","unit":"","factor":0.0000000,"minimum_lot":0.000,"order_multiple":0.000,"barcode":"","days":0},"status":"00000","meaning":"found","found":true,"return_code":0}'
+}
+
+case_customer_item_kind_is_part_of_the_key() {
+  run "${demo[@]}" customer-unit F 42 1001
+  expect_status 0
+  expect_out "MARQUETH function 4: a customer's unit of measure and factor for an item
+  customer_kind  [F]
+  customer_code  [00042]
+  item_code      [1001]
+  unit           [CX]
+  factor         24.0000000
+  status         00000 found
+  return_code    0"
+  run "${demo[@]}" customer-item X 42 1001
+  expect_status 1
+  expect_line 12 "  status              00003 customer item not found"
+}
+
+case_customer_resolve() {
+  run "${demo[@]}" --json customer-resolve C 42 "LOCAO O'NEIL CLI"
+  expect_status 0
+  expect_out '{"command":"customer-resolve","module":"MARQUETH","function_code":"2","keys":{"customer_kind":"C","customer_code":"00042","customer_item_code":"LOCAO O'"'"'NEIL CLI"},"fields":{"item_code":"O'"'"'NEIL-7"},"status":"00000","meaning":"found","found":true,"return_code":0}'
+  run "${demo[@]}" --json customer-resolve C 7 PARA500-CLI42
+  expect_status 1
+  expect_out '{"command":"customer-resolve","module":"MARQUETH","function_code":"2","keys":{"customer_kind":"C","customer_code":"00007","customer_item_code":"PARA500-CLI42"},"fields":{"item_code":""},"status":"02129","meaning":"not found by codes","found":false,"return_code":0}'
+}
+
+case_customer_codes() {
+  run "${demo[@]}" customer-codes C 1 1005
+  expect_status 0
+  expect_out "MARQUETH function 3: a customer's item code and barcode for an item
+  customer_kind       [C]
+  customer_code       [00001]
+  item_code           [1005]
+  customer_item_code  [AGUA-500]
+  barcode             [7891000100055]
+  status              00000 found
+  return_code         0"
+  run "${demo[@]}" --json customer-codes C 1 1001
+  expect_status 1
+  expect_out '{"command":"customer-codes","module":"MARQUETH","function_code":"3","keys":{"customer_kind":"C","customer_code":"00001","item_code":"1001"},"fields":{"customer_item_code":"","barcode":""},"status":"00003","meaning":"customer item not found","found":false,"return_code":0}'
+}
+
+case_customer_unit_not_found() {
+  run "${demo[@]}" --json customer-unit C 42 NO-SUCH-ITEM
+  expect_status 1
+  expect_out '{"command":"customer-unit","module":"MARQUETH","function_code":"4","keys":{"customer_kind":"C","customer_code":"00042","item_code":"NO-SUCH-ITEM"},"fields":{"unit":"","factor":0.0000000},"status":"00003","meaning":"customer item not found","found":false,"return_code":0}'
+}
+
+case_batch_file() {
+  cat >"$work/lookups.txt" <<'EOF'
+# comments and blank lines are skipped
+
+item 1001
+item-summary,1003
+resolve,--barcode,,--external,EXT-ONLY-1002
+customer-item, C, 42, 1001
+customer-resolve C 42 "LOCAO O'NEIL CLI"
+customer-codes,C,1,"1005",,
+customer-unit C 42 NO-SUCH-ITEM
+EOF
+  run "${demo[@]}" batch "$work/lookups.txt"
+  expect_status 0
+  [[ -z $err ]] || fail "stderr should be empty, got: $err"
+  expect_out '{"line":3,"command":"item","module":"VELDORIN","function_code":"1","keys":{"item_code":"1001"},"fields":{"sales_family":"ANALGESICO","external_code":"EXT-1001","barcode":"7891000100017","description":"PARACETAMOL 500MG 20 COMPRIMIDOS","trace_flag":"S","detail_flag":"N","anvisa_code":"1001000100011","pmc_value":12.34,"pmv_value":10.50,"net_weight":0.025,"gross_weight":0.031},"status":"00000","meaning":"found","found":true,"return_code":0}
+{"line":4,"command":"item-summary","module":"VELDORIN","function_code":"2","keys":{"item_code":"1003"},"fields":{"external_code":"EXT-1003","barcode":"7891000100031","description":"","trace_flag":"S","anvisa_code":"1001000100038","pmc_value":45.90,"pmv_value":0.00},"status":"00000","meaning":"found","found":true,"return_code":0}
+{"line":5,"command":"resolve","module":"VELDORIN","function_code":"3","keys":{"barcode":"","external_code":"EXT-ONLY-1002"},"fields":{"item_code":"1002"},"status":"00000","meaning":"found","found":true,"return_code":0}
+{"line":6,"command":"customer-item","module":"MARQUETH","function_code":"1","keys":{"customer_kind":"C","customer_code":"00042","item_code":"1001"},"fields":{"customer_item_code":"PARA500-CLI42","unit":"CX","factor":12.3456789,"minimum_lot":10.000,"order_multiple":5.000,"barcode":"7891000100017","days":30},"status":"00000","meaning":"found","found":true,"return_code":0}
+{"line":7,"command":"customer-resolve","module":"MARQUETH","function_code":"2","keys":{"customer_kind":"C","customer_code":"00042","customer_item_code":"LOCAO O'"'"'NEIL CLI"},"fields":{"item_code":"O'"'"'NEIL-7"},"status":"00000","meaning":"found","found":true,"return_code":0}
+{"line":8,"command":"customer-codes","module":"MARQUETH","function_code":"3","keys":{"customer_kind":"C","customer_code":"00001","item_code":"1005"},"fields":{"customer_item_code":"AGUA-500","barcode":"7891000100055"},"status":"00000","meaning":"found","found":true,"return_code":0}
+{"line":9,"command":"customer-unit","module":"MARQUETH","function_code":"4","keys":{"customer_kind":"C","customer_code":"00042","item_code":"NO-SUCH-ITEM"},"fields":{"unit":"","factor":0.0000000},"status":"00003","meaning":"customer item not found","found":false,"return_code":0}'
+}
+
+case_batch_stdin_with_bad_lines() {
+  run "${demo[@]}" batch - < <(printf '%s\n' 'item 1005' 'item ABCDEFGHIJKLMNOPQ' 'frobnicate 1' \
+    'customer-item C 123456 1001' 'item "open' 'batch' 'resolve --barcode 7891000100093')
+  expect_status 2
+  expect_err_contains "5 lines could not run"
+  expect_out '{"line":1,"command":"item","module":"VELDORIN","function_code":"1","keys":{"item_code":"1005"},"fields":{"sales_family":"BEBIDAS","external_code":"EXT-1005","barcode":"7891000100055","description":"AGUA MINERAL D'"'"'AGUA 500ML","trace_flag":"N","detail_flag":"N","anvisa_code":"","pmc_value":2.50,"pmv_value":2.00,"net_weight":0.500,"gross_weight":0.520},"status":"00000","meaning":"found","found":true,"return_code":0}
+{"line":2,"error":"item: item code '"'"'ABCDEFGHIJKLMNOPQ'"'"' is 17 characters long; the field holds 16 (usage: item ITEM)"}
+{"line":3,"error":"unknown subcommand '"'"'frobnicate'"'"' (try '"'"'itemlookup help'"'"')"}
+{"line":4,"error":"customer-item: customer code '"'"'123456'"'"' must be 1 to 5 digits (usage: customer-item KIND CODE ITEM)"}
+{"line":5,"error":"unterminated quote"}
+{"line":6,"error":"unknown subcommand '"'"'batch'"'"' (try '"'"'itemlookup help'"'"')"}
+{"line":7,"command":"resolve","module":"VELDORIN","function_code":"3","keys":{"barcode":"7891000100093","external_code":""},"fields":{"item_code":"1009"},"status":"00000","meaning":"found","found":true,"return_code":0}'
+}
+
+case_batch_stdin_by_default() {
+  run "${demo[@]}" batch < <(printf 'customer-unit C 42 1001\n')
+  expect_status 0
+  expect_out '{"line":1,"command":"customer-unit","module":"MARQUETH","function_code":"4","keys":{"customer_kind":"C","customer_code":"00042","item_code":"1001"},"fields":{"unit":"CX","factor":12.3456789},"status":"00000","meaning":"found","found":true,"return_code":0}'
+}
+
+case_batch_long_run_quiet_without_terminal() {
+  # Past the long-run threshold, but stderr is a file: no progress line.
+  for _ in $(seq 1 1100); do echo "item 1001"; done >"$work/many.txt"
+  run "${demo[@]}" batch "$work/many.txt"
+  expect_status 0
+  [[ -z $err ]] || fail "stderr should be empty, got: $err"
+  [[ $(wc -l <"$work/out") == 1100 ]] || fail "expected 1100 result lines"
+}
+
+case_batch_missing_file() {
+  run "${demo[@]}" batch "$work/no-such-file.txt"
+  expect_status 2
+  expect_no_out
+  expect_err_contains "cannot read batch file $work/no-such-file.txt"
+}
+
+case_relative_paths_resolved_before_module_directory() {
+  # The host changes into the module directory; relative names still mean the caller's.
+  mkdir -p "$work/here"
+  printf 'item 1007\n' >"$work/here/one.txt"
+  (cd "$work/here" && "$itemlookup" --demo-db rel.db --json batch one.txt >"$work/out" 2>"$work/err")
+  status=$?
+  out=$(cat "$work/out")
+  err=$(cat "$work/err")
+  expect_status 0
+  [[ -f $work/here/rel.db ]] || fail "the demo database was not made in the caller's directory"
+  expect_out '{"line":1,"command":"item","module":"VELDORIN","function_code":"1","keys":{"item_code":"1007"},"fields":{"sales_family":"AMOSTRA","external_code":"EXT-1007","barcode":"7891000100086","description":"AMOSTRA GRATIS SACHE 1G","trace_flag":"N","detail_flag":"N","anvisa_code":"","pmc_value":0.00,"pmv_value":0.00,"net_weight":0.001,"gross_weight":0.001},"status":"00000","meaning":"found","found":true,"return_code":0}'
+}
+
+case_demo_database_default_location() {
+  run item 1001
+  expect_status 0
+  [[ -f $HOME/.local/share/item-lookup/demo.db ]] || fail "no demo database under \$HOME/.local/share"
+  export XDG_DATA_HOME=$work/xdg
+  run item 1001
+  expect_status 0
+  [[ -f $XDG_DATA_HOME/item-lookup/demo.db ]] || fail "no demo database under \$XDG_DATA_HOME"
+  unset XDG_DATA_HOME
+}
+
+case_demo_database_made_once() {
+  run "${demo[@]}" item 1001
+  expect_status 0
+  local first
+  first=$(stat -c '%i %Y' "$work/demo.db")
+  sleep 1
+  run "${demo[@]}" item 1002
+  expect_status 0
+  [[ $(stat -c '%i %Y' "$work/demo.db") == "$first" ]] || fail "the demo database was made again"
+  [[ -z $(find "$work" -maxdepth 1 -name '.demo.db.partial-*') ]] || fail "a partial file remains"
+}
+
+case_demo_database_without_sqlite_driver() {
+  # A driver list without the SQLite driver: a clear error, and no database file, whole or partial.
+  mkdir -p "$work/odbc"
+  : >"$work/odbc/odbcinst.ini"
+  : >"$work/odbc/odbc.ini"
+  ODBCSYSINI=$work/odbc ODBCINSTINI=odbcinst.ini run "${demo[@]}" item 1001
+  expect_status 2
+  expect_no_out
+  expect_err_contains "Can't open lib 'SQLite3'"
+  [[ -z $(find "$work" -maxdepth 1 -name '*demo.db*') ]] || fail "a database file was left behind"
+}
+
+case_connect_string_to_sqlite() {
+  run "${demo[@]}" item 1001
+  expect_status 0
+  run --connect "DRIVER=SQLite3;Database=$work/demo.db" --kind sqlserver --json customer-codes C 42 1001
+  expect_status 0
+  expect_out '{"command":"customer-codes","module":"MARQUETH","function_code":"3","keys":{"customer_kind":"C","customer_code":"00042","item_code":"1001"},"fields":{"customer_item_code":"PARA500-CLI42","barcode":"7891000100017"},"status":"00000","meaning":"found","found":true,"return_code":0}'
+}
+
+case_bad_connection_string() {
+  run --connect "this is not a connection string" item 1001
+  expect_status 2
+  expect_no_out
+  expect_err_contains 'cannot connect with "this is not a connection string"'
+  expect_err_contains "Data source name not found"
+}
+
+case_missing_driver() {
+  run --connect "DRIVER=NoSuchDriver;Database=x;PWD=secret" item 1001
+  expect_status 2
+  expect_no_out
+  expect_err_contains "Can't open lib 'NoSuchDriver'"
+  expect_err_contains "PWD=***"
+  [[ $err != *secret* ]] || fail "the password was printed"
+}
+
+case_missing_data_source() {
+  run --dsn NoSuchSource item 1001
+  expect_status 2
+  expect_no_out
+  expect_err_contains 'cannot connect with "DSN=NoSuchSource"'
+}
+
+case_unknown_subcommand() {
+  run "${demo[@]}" frobnicate 1001
+  expect_status 2
+  expect_no_out
+  [[ $err == "itemlookup: unknown subcommand 'frobnicate' (try 'itemlookup help')" ]] ||
+    fail "unexpected message: $err"
+}
+
+case_oversized_item_code() {
+  run "${demo[@]}" item ABCDEFGHIJKLMNOPQ
+  expect_status 2
+  expect_no_out
+  [[ $err == "itemlookup: item: item code 'ABCDEFGHIJKLMNOPQ' is 17 characters long; the field holds 16 (usage: item ITEM)" ]] ||
+    fail "unexpected message: $err"
+  # Refused before connecting: not even the demo database was made.
+  [[ ! -e $work/demo.db ]] || fail "the demo database was made for a refused lookup"
+  run "${demo[@]}" customer-resolve C 42 "$(printf 'X%.0s' {1..51})"
+  expect_status 2
+  expect_err_contains "customer item code"
+  expect_err_contains "the field holds 50"
+}
+
+case_bad_customer_code() {
+  local code
+  for code in 123456 4x -1 ""; do
+    run "${demo[@]}" customer-item C "$code" 1001
+    expect_status 2
+    expect_no_out
+    expect_err_contains "customer code '$code' must be 1 to 5 digits"
+  done
+  run "${demo[@]}" customer-item CC 42 1001
+  expect_status 2
+  expect_err_contains "customer kind 'CC' must be one character"
+}
+
+case_usage_errors() {
+  run "${demo[@]}" item
+  expect_status 2
+  expect_err_contains "missing ITEM"
+  run "${demo[@]}" item 1001 1002
+  expect_status 2
+  expect_err_contains "unexpected argument '1002'"
+  run "${demo[@]}" resolve
+  expect_status 2
+  expect_err_contains "give at least one of its options"
+  run "${demo[@]}" resolve --colour red
+  expect_status 2
+  expect_err_contains "unknown option --colour"
+  run "${demo[@]}" --kind ABCDEFGHIJKLMNOP item 1001
+  expect_status 2
+  expect_err_contains "longer than 15 characters"
+  run --connect "DRIVER=SQLite3" --dsn x item 1001
+  expect_status 2
+  expect_err_contains "either --connect or --dsn"
+  run
+  expect_status 2
+  expect_err_contains "no lookup given"
+}
+
+case_module_not_loadable() {
+  mkdir -p "$work/empty"
+  run "${demo[@]}" --modules "$work/empty" item 1001
+  expect_status 2
+  expect_no_out
+  expect_err_contains "cannot load module $work/empty/VELDORIN.so"
+}
+
+case_help() {
+  run help
+  expect_status 0
+  local command
+  for command in item item-summary resolve customer-item customer-resolve customer-codes \
+    customer-unit batch; do
+    [[ $out == *"  $command "* || $out == *" $command ["* ]] || fail "help does not list $command"
+  done
+  run --help
+  expect_status 0
+}
+
+if [[ $(type -t "case_$case_name") != function ]]; then
+  echo "no such case: $case_name" >&2
+  exit 2
+fi
+"case_$case_name"
+if ((failures > 0)); then
+  echo "$failures check(s) failed in $case_name" >&2
+  exit 1
+fi
