@@ -1,10 +1,12 @@
-// The host's own fields for one call: one allocation per parameter, exactly as wide as the field,
-// so a module writing past a field is caught by the sanitizers rather than hidden in a neighbour.
+// The host's own fields for one call: one allocation per text or digit field, exactly as wide as
+// the field, so a module writing past a field is caught by the sanitizers rather than hidden in a
+// neighbour; handle fields are SQLHANDLE variables.
 #pragma once
 
 #include <sql.h>
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -26,7 +28,8 @@ class HostFields {
   std::span<void* const> addresses() const { return addresses_; }
 
  private:
-  std::vector<std::vector<char>> storage_;
+  std::vector<std::vector<char>> characters_;        // per parameter; empty for a handle field
+  std::vector<std::unique_ptr<SQLHANDLE>> handles_;  // per parameter; null unless a handle field
   std::vector<void*> addresses_;
 };
 
