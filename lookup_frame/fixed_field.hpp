@@ -31,8 +31,21 @@ inline void copy_bytes(char* destination, const char* source, std::size_t width)
 }
 
 // A NUL that a driver left behind a value never reaches a text field of the host.
+// Every row scrubs the whole result area, so this goes eight bytes at a time: byte by byte it was
+// a third of a full item fetch's own instructions.
 inline void scrub_nul(char* bytes, std::size_t width) {
-  for (std::size_t i = 0; i < width; ++i) {
+  constexpr std::uint64_t kLowSevenBits = 0x7f7f7f7f7f7f7f7f;
+  std::size_t i = 0;
+  for (; i + sizeof(std::uint64_t) <= width; i += sizeof(std::uint64_t)) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes + i, sizeof word);
+    // The top bit of each byte that is zero, and of no other (no carry crosses a byte).
+    const std::uint64_t zero_bytes =
+        ~(((word & kLowSevenBits) + kLowSevenBits) | word | kLowSevenBits);
+    word |= (zero_bytes >> 7) * static_cast<std::uint64_t>(' ');
+    std::memcpy(bytes + i, &word, sizeof word);
+  }
+  for (; i < width; ++i) {
     if (bytes[i] == '\0') bytes[i] = ' ';
   }
 }
