@@ -1,7 +1,8 @@
 // Lookups per second of every operation of both modules, each beside the same lookup written by
 // hand over ODBC (the statement text executed directly, and prepared once), and on SQLite beside
 // the same lookup through SQLite's own C API. PostgreSQL runs when ITEM_LOOKUP_PG_CONNECT names
-// a server.
+// a server. "<database>/<case>/paired" measures the module against the hand-written direct
+// lookup in alternating blocks and reports the overhead as the counter module_overhead.
 //
 // Besides Google Benchmark's flags:
 //   --iterations=N   run every benchmark exactly N iterations (a smoke run)
@@ -24,6 +25,7 @@
 #include "lookup_cases.hpp"
 #include "lookup_ways.hpp"
 #include "module_lookup.hpp"
+#include "paired_blocks.hpp"
 
 namespace {
 
@@ -70,27 +72,53 @@ void run_lookups(benchmark::State& state, Lookup* lookup) {
   state.SetItemsProcessed(state.iterations());
 }
 
+void run_pairs(benchmark::State& state, Lookup* module, Lookup* by_hand,
+               lookup_bench::PairClock clock) {
+  module->run();
+  by_hand->run();
+  if (!module->found() || !by_hand->found()) {
+    state.SkipWithError("a lookup of the pair does not find its demo row");
+    return;
+  }
+  lookup_bench::PairedBlocks pairs(*module, *by_hand, clock);
+  for (auto _ : state) pairs.run_pair();
+  if (!module->found() || !by_hand->found()) state.SkipWithError("a lookup lost its demo row");
+  state.counters["module_overhead"] = pairs.median_overhead();
+  state.SetItemsProcessed(state.iterations() * 2 * lookup_bench::PairedBlocks::kLookupsPerBlock);
+}
+
 // Every benchmark of one database, named "<database>/<case>/<way>".
 class Registry {
  public:
   Registry(const Options& options, std::string_view database, bool wall_clock)
       : options_(options), database_(database), wall_clock_(wall_clock) {}
 
+  // Each way alone, then the module paired with the direct hand-written lookup.
   void add(const lookup_bench::LookupCase& lookup, std::vector<lookup_bench::LookupWay> ways) {
-    for (lookup_bench::LookupWay& way : ways) add(lookup, way);
+    Lookup* module = nullptr;
+    Lookup* by_hand = nullptr;
+    for (lookup_bench::LookupWay& way : ways) {
+      if (way.name == "module") module = way.lookup.get();
+      if (way.name == "odbc_direct") by_hand = way.lookup.get();
+      configure(benchmark::RegisterBenchmark(name(lookup, way.name).c_str(), run_lookups,
+                                             way.lookup.get()));
+      lookups_.push_back(std::move(way.lookup));
+    }
+    configure(benchmark::RegisterBenchmark(
+        name(lookup, "paired").c_str(), run_pairs, module, by_hand,
+        wall_clock_ ? lookup_bench::PairClock::wall : lookup_bench::PairClock::thread_cpu));
   }
 
  private:
-  void add(const lookup_bench::LookupCase& lookup, lookup_bench::LookupWay& way) {
-    const std::string name =
-        std::string(database_) + "/" + std::string(lookup.name) + "/" + std::string(way.name);
-    benchmark::internal::Benchmark* benchmark =
-        benchmark::RegisterBenchmark(name.c_str(), run_lookups, way.lookup.get());
+  std::string name(const lookup_bench::LookupCase& lookup, std::string_view way) const {
+    return std::string(database_) + "/" + std::string(lookup.name) + "/" + std::string(way);
+  }
+
+  void configure(benchmark::internal::Benchmark* benchmark) const {
     benchmark->Unit(benchmark::kMicrosecond);
     // The server's share of a lookup is spent in another process: only wall time shows it.
     if (wall_clock_) benchmark->UseRealTime();
     if (options_.iterations) benchmark->Iterations(*options_.iterations);
-    lookups_.push_back(std::move(way.lookup));
   }
 
   const Options& options_;
