@@ -1,14 +1,15 @@
 #!/usr/bin/env python3
 """Turns the JSON of bench/lookup_benchmarks into the figures a reader wants: lookups per second
-of each way (median of the repetitions), the module's overhead over the hand-written lookup, and
-the ratios to the prepared ODBC lookup and to SQLite's own C API. Writes a markdown table and a
+of each way (median of the repetitions), the module's overhead over the hand-written lookup (from
+those medians, and from the paired blocks), and the ratios to the prepared ODBC lookup and to
+SQLite's own C API. Writes a markdown table and a
 JSON summary beside it, with the machine and driver facts.
 
 Exits 1 when a benchmark reported an error or a way is missing: a lookup that stopped finding
 its row must not pass as a fast one.
 
 usage: summarize_results.py BENCHMARK_JSON SUMMARY_JSON SUMMARY_MD [--load-before "a b c"]
-                            [--allow-missing] [--smoke]
+                            [--load-after "a b c"] [--allow-missing] [--smoke]
   --allow-missing  a filtered run: ways that did not run are no failure
   --smoke          a smoke run: the report says its rates are no measurement
 """
@@ -22,6 +23,8 @@ from collections import defaultdict
 
 WAYS = ("module", "odbc_direct", "odbc_prepared", "sqlite_api")
 DATABASE_WAYS = {"sqlite": WAYS, "postgres": WAYS[:3]}
+PAIRED = "paired"  # module against odbc_direct in alternating blocks: counter module_overhead
+BLOCK = 50  # lookups per block, PairedBlocks::kLookupsPerBlock
 CASES = ("VELDORIN/1", "VELDORIN/2", "VELDORIN/3",
          "MARQUETH/1", "MARQUETH/2", "MARQUETH/3", "MARQUETH/4")
 PACKAGES = ("unixodbc", "libsqliteodbc", "odbc-postgresql", "libsqlite3-0", "postgresql-15",
@@ -62,7 +65,8 @@ def split_run_name(run_name):
 
 
 def medians(benchmarks):
-    """Lookups per second per (database, case, way): the median over the repetitions."""
+    """Per (database, case, way) the median over the repetitions: lookups per second, or for the
+    paired blocks the module's overhead."""
     samples = defaultdict(list)
     errors = []
     for benchmark in benchmarks:
@@ -70,7 +74,8 @@ def medians(benchmarks):
         if benchmark.get("error_occurred"):
             errors.append(f"{benchmark['run_name']}: {benchmark.get('error_message', 'error')}")
         elif benchmark.get("run_type") == "iteration":
-            samples[key].append(benchmark["items_per_second"])
+            measure = "module_overhead" if key[2] == PAIRED else "items_per_second"
+            samples[key].append(benchmark[measure])
     return {key: statistics.median(values) for key, values in samples.items()}, samples, errors
 
 
@@ -90,9 +95,12 @@ def summarize(rates, samples):
                 "database": database,
                 "case": case,
                 "lookups_per_second": found,
-                "samples": {way: samples.get((database, case, way), []) for way in ways},
+                "samples": {way: samples.get((database, case, way), [])
+                            for way in ways + (PAIRED,)},
                 # Time per lookup through the module over time per hand-written lookup, minus 1.
                 "module_overhead": ratio(direct, module) - 1 if module and direct else None,
+                # The same from alternating blocks of the two, timed pair by pair.
+                "module_overhead_paired": rates.get((database, case, PAIRED)),
                 "prepared_over_direct": ratio(found["odbc_prepared"], direct),
                 "sqlite_api_over_module": ratio(found.get("sqlite_api"), module),
             })
@@ -101,7 +109,7 @@ def summarize(rates, samples):
 
 def missing_ways(rates, databases):
     return [f"{database}/{case}/{way}" for database in databases
-            for case in CASES for way in DATABASE_WAYS[database]
+            for case in CASES for way in DATABASE_WAYS[database] + (PAIRED,)
             if (database, case, way) not in rates]
 
 
@@ -125,7 +133,7 @@ def markdown(summary):
         "",
         f"Taken {context.get('date', '?')} on {facts['cpu_model']}, {facts['cpus']} cores; "
         f"load average {facts['load_before'] or '?'} before the run, "
-        f"{' '.join(f'{x:.2f}' for x in context.get('load_avg', [])) or '?'} when it ended. "
+        f"{facts['load_after'] or '?'} after it. "
         f"Median of {summary['repetitions']} repetition(s) per benchmark.",
         "",
         f"- SQLite ODBC: {context.get('sqlite_odbc', '?')}; SQLite library "
@@ -137,11 +145,13 @@ def markdown(summary):
         "Lookups per second. SQLite figures are CPU time of the one process that does all the "
         "work; PostgreSQL figures are wall time, so they include the server and the loopback "
         "round trip. *Module overhead* is the module's time per lookup over the hand-written "
-        "ODBC lookup's, minus one.",
+        "ODBC lookup's, minus one, from the two medians; *paired* is the same ratio measured in "
+        f"alternating blocks of {BLOCK} lookups of each, timed pair by pair (median of the pairs, "
+        "then of the repetitions): what else the machine does slows both blocks of a pair alike.",
         "",
         "| Database | Lookup | Module | ODBC direct | ODBC prepared | SQLite C API "
-        "| Module overhead | Prepared ÷ direct | C API ÷ module |",
-        "|---|---|---:|---:|---:|---:|---:|---:|---:|",
+        "| Module overhead | Overhead, paired | Prepared ÷ direct | C API ÷ module |",
+        "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|",
     ]
     for row in summary["rows"]:
         rates = row["lookups_per_second"]
@@ -149,6 +159,7 @@ def markdown(summary):
             f"| {row['database']} | {row['case']} | {number(rates.get('module'))} "
             f"| {number(rates.get('odbc_direct'))} | {number(rates.get('odbc_prepared'))} "
             f"| {number(rates.get('sqlite_api'))} | {percent(row['module_overhead'])} "
+            f"| {percent(row['module_overhead_paired'])} "
             f"| {times(row['prepared_over_direct'])} | {times(row['sqlite_api_over_module'])} |")
     if summary["notes"]:
         lines += [""] + [f"- {note}" for note in summary["notes"]]
@@ -160,11 +171,12 @@ def main(argv):
     for flag in flags:
         argv.remove(flag)
     allow_missing = "--allow-missing" in flags
-    load_before = ""
-    if "--load-before" in argv:
-        at = argv.index("--load-before")
-        load_before = argv[at + 1]
-        del argv[at:at + 2]
+    loads = {}
+    for option in ("--load-before", "--load-after"):
+        if option in argv:
+            at = argv.index(option)
+            loads[option] = argv[at + 1]
+            del argv[at:at + 2]
     if len(argv) != 4:
         sys.exit(__doc__)
     source, summary_json, summary_md = argv[1:]
@@ -186,7 +198,8 @@ def main(argv):
         "machine": {
             "cpu_model": cpu_model(),
             "cpus": os.cpu_count(),
-            "load_before": load_before,
+            "load_before": loads.get("--load-before", ""),
+            "load_after": loads.get("--load-after", ""),
             "packages": package_versions(),
             "unixodbc": command_output("odbcinst", "--version"),
         },
