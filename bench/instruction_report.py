@@ -2,7 +2,8 @@
 """Writes the instruction-count report: the per-lookup figures callgrind_costs.py read from the
 callgrind dumps, the first-call times of first_call_time, and each figure against its target.
 
-usage: instruction_report.py COSTS_JSON FIRST_CALLS_JSONL REPORT_JSON REPORT_MD
+usage: instruction_report.py COSTS_JSON FIRST_CALLS_JSONL REPORT_JSON REPORT_MD [--load "a b c"]
+  --load  the load average while the first calls were timed, for the report
 Exits 1 when a target is missed, so a script or a CI job can tell.
 """
 import json
@@ -75,7 +76,16 @@ def verdicts(rows, first_calls):
     return [{"target": target, "met": met, "figure": figure} for target, met, figure in checks]
 
 
+def converter_overall(rows):
+    calls = sum(row["converter_calls"] for row in rows)
+    instructions = sum(row["converter_calls"] * row["converter_per_call"] for row in rows)
+    most = max((row["converter_per_call"] for row in rows if row["converter_calls"]), default=0)
+    return {"calls_per_lookup_set": calls, "mean_per_call": instructions / calls if calls else 0,
+            "highest_lookup_mean": most}
+
+
 def markdown(report):
+    overall = report["converter"]
     lines = [
         "# Instruction counts",
         "",
@@ -103,11 +113,16 @@ def markdown(report):
         "per lookup over the hand-written ODBC lookup's (same statement, same ODBC calls), minus "
         "one.",
         "",
+        f"Converter over all {overall['calls_per_lookup_set']:g} conversions of the seven "
+        f"lookups: {overall['mean_per_call']:.0f} instructions per call on average; its cost "
+        "grows with the length of the column text.",
+        "",
         "## First call after load",
         "",
         "Median over fresh processes; the connection is warmed by a hand-written lookup first, so "
         "the first call pays for binding the module's names, not for the driver reading the "
-        "schema. A failing statement (empty database) also binds the message module.",
+        "schema. A failing statement (empty database) also binds the message module. Load "
+        f"average while timed: {report['load'] or '?'}.",
         "",
         "| Lookup | Statement | Processes | Load (dlopen) µs | First call µs "
         "| First call, CPU µs | Later calls µs |",
@@ -125,6 +140,11 @@ def markdown(report):
 
 
 def main(argv):
+    load = ""
+    if "--load" in argv:
+        at = argv.index("--load")
+        load = argv[at + 1]
+        del argv[at:at + 2]
     if len(argv) != 5:
         sys.exit(__doc__)
     costs_path, first_calls_path, report_json, report_md = argv[1:]
@@ -136,7 +156,9 @@ def main(argv):
         "lookups_per_batch": costs["lookups_per_batch"],
         "modules": rows,
         "batches": costs["batches"],
+        "converter": converter_overall(rows),
         "first_calls": first_calls,
+        "load": load,
         "targets": verdicts(rows, first_calls),
     }
     with open(report_json, "w", encoding="utf-8") as out:
