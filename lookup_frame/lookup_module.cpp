@@ -29,6 +29,7 @@ void preset_status(const LookupCall& call) {
 int run_lookup(ModuleState& state, const ModuleLayout& module, std::span<void* const> parameters) {
   if (!state.record_prepared) {
     std::memset(static_cast<void*>(&state.record), ' ', sizeof state.record);
+    state.record.statement_extent = 0;  // the statement buffer holds spaces only
     state.record_prepared = true;
   }
   const LookupCall call{module, state.record, state.names, parameters};

@@ -82,8 +82,8 @@ void reset_result_area(const LookupCall& call) {
 }
 
 bool run_statement(const LookupCall& call, const Statement& statement) {
-  write_statement_text(call.record.statement_text, kStatementBufferSize, statement.text,
-                       call.parameters);
+  write_statement_text(call.record.statement_text, kStatementBufferSize,
+                       call.record.statement_extent, statement.text, call.parameters);
   allocate(call);
   execute(call);
   bind_columns(call, statement.columns);

@@ -5,19 +5,11 @@
 
 namespace lookup_frame {
 
-std::size_t write_statement_text(char* buffer, std::size_t buffer_size,
+std::size_t write_statement_text(char* buffer, std::size_t buffer_size, std::size_t& extent,
                                  std::span<const TextPiece> pieces,
                                  std::span<void* const> parameters) {
   // The widest statement with every key byte doubled is far below the buffer size; the checks
   // only keep the NUL inside the buffer whatever a module table says.
-  // The buffer already holds spaces behind the previous statement's NUL (or nothing but spaces),
-  // so only the bytes up to that NUL need blanking again: a lookup stays clear of 10000-byte
-  // fills.
-  const void* previous_nul = std::memchr(buffer, '\0', buffer_size);
-  const std::size_t previous_end =
-      previous_nul == nullptr ? buffer_size
-                              : static_cast<const char*>(previous_nul) - buffer + std::size_t{1};
-
   std::size_t length = 0;
   const std::size_t limit = buffer_size - 1;
   for (const TextPiece& piece : pieces) {
@@ -34,7 +26,12 @@ std::size_t write_statement_text(char* buffer, std::size_t buffer_size,
     }
   }
   buffer[length] = '\0';
-  if (previous_end > length + 1) std::memset(buffer + length + 1, ' ', previous_end - length - 1);
+  // Behind the earlier statement's extent the buffer holds spaces already: a lookup blanks the
+  // bytes its predecessor wrote, not all 10000. A key may carry a NUL, so the extent is kept, not
+  // searched for.
+  const std::size_t end = std::min(extent, buffer_size);
+  if (end > length + 1) std::memset(buffer + length + 1, ' ', end - length - 1);
+  extent = length + 1;
   return length;
 }
 

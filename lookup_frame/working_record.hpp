@@ -19,6 +19,7 @@ inline constexpr std::size_t kResultAreaCapacity = 187;
 struct WorkingRecord {
   SQLHSTMT statement;
   char statement_text[kStatementBufferSize];
+  std::size_t statement_extent;  // leading bytes of statement_text that are not all spaces
   SQLUSMALLINT column_counter;
   SQLLEN buffer_length;
   SQLLEN length_indicator;  // written by the driver, never read

@@ -22,8 +22,9 @@ struct Written {
 Written write(std::string key_field, std::size_t buffer_size = 64) {
   void* const parameters[] = {key_field.data()};
   std::vector<char> buffer(buffer_size, ' ');
+  std::size_t extent = 0;
   const std::size_t length =
-      lookup_frame::write_statement_text(buffer.data(), buffer.size(), kPieces, parameters);
+      lookup_frame::write_statement_text(buffer.data(), buffer.size(), extent, kPieces, parameters);
   return {std::string(buffer.data(), length), buffer};
 }
 
@@ -43,13 +44,16 @@ TEST(StatementText, ApostrophesInAKeyAreDoubled) {
 
 TEST(StatementText, ShorterStatementBlanksWhatTheLongerOneLeft) {
   std::vector<char> buffer(80, ' ');
-  std::string long_key = "";
+  // A NUL inside a key must not hide how far the longer statement reached.
+  std::string long_key("'\0", 6);
   std::string short_key = "A     ";
   void* const long_parameters[] = {long_key.data()};
   void* const short_parameters[] = {short_key.data()};
-  lookup_frame::write_statement_text(buffer.data(), buffer.size(), kPieces, long_parameters);
-  const std::size_t length =
-      lookup_frame::write_statement_text(buffer.data(), buffer.size(), kPieces, short_parameters);
+  std::size_t extent = 0;
+  lookup_frame::write_statement_text(buffer.data(), buffer.size(), extent, kPieces,
+                                     long_parameters);
+  const std::size_t length = lookup_frame::write_statement_text(buffer.data(), buffer.size(),
+                                                                extent, kPieces, short_parameters);
   EXPECT_EQ(std::string(buffer.data(), length + 1),
             std::string("SELECT A FROM T WHERE K = 'A     '") + '\0');
   EXPECT_EQ(std::string(buffer.data() + length + 1, buffer.size() - length - 1),
