@@ -45,7 +45,8 @@ TEST(StatementText, ApostrophesInAKeyAreDoubled) {
 TEST(StatementText, ShorterStatementBlanksWhatTheLongerOneLeft) {
   std::vector<char> buffer(80, ' ');
   // A NUL inside a key must not hide how far the longer statement reached.
-  std::string long_key("'\0", 6);
+  const std::string long_key_bytes = std::string("'") + '\0' + "''''";
+  std::string long_key = long_key_bytes;
   std::string short_key = "A     ";
   void* const long_parameters[] = {long_key.data()};
   void* const short_parameters[] = {short_key.data()};
