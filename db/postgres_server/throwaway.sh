@@ -13,17 +13,27 @@
 #
 # Settings from the environment:
 #   ITEM_LOOKUP_PG_DIR      the folder (default: ${TMPDIR:-/tmp}/item-lookup-pg)
-#   ITEM_LOOKUP_PG_PORT     first port to try (default 54329; the next 20 are tried when taken)
+#   ITEM_LOOKUP_PG_PORT     first port to try (default 24329; a port that is taken, or on which
+#                           the server does not come up, is skipped for the next one)
 #   ITEM_LOOKUP_PG_BIN      server binaries (default /usr/lib/postgresql/15/bin)
 #   ITEM_LOOKUP_PG_OS_USER  account the server runs as when started by root (default postgres)
+#   ITEM_LOOKUP_PG_DURABLE  1: commits survive a crash of the server (for tests that crash it);
+#                           otherwise durability is traded for speed
+#   ITEM_LOOKUP_SERVER_OWNER_PID  the server is stopped once this process has ended
 set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=../throwaway_lifetime.sh
+. "$here/../throwaway_lifetime.sh"
 
 readonly base=${ITEM_LOOKUP_PG_DIR:-${TMPDIR:-/tmp}/item-lookup-pg}
-readonly first_port=${ITEM_LOOKUP_PG_PORT:-54329}
+readonly first_port=${ITEM_LOOKUP_PG_PORT:-24329}
 readonly bin=${ITEM_LOOKUP_PG_BIN:-/usr/lib/postgresql/15/bin}
 readonly data=$base/data
 readonly log=$base/server.log
 readonly env_file=$base/env
+# The options the server runs with, kept so that it can be started again as it was.
+readonly options_file=$base/server.options
+readonly start_attempts=5
 readonly db_user=item_lookup
 readonly db_name=item_lookup
 
@@ -55,21 +65,6 @@ as_server() {
   else
     (cd "$base" && runuser -u "$account" -- "$@")
   fi
-}
-
-port_taken() {
-  (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
-}
-
-free_port() {
-  local port
-  for ((port = first_port; port < first_port + 20; ++port)); do
-    if ! port_taken "$port"; then
-      echo "$port"
-      return
-    fi
-  done
-  fail "no free port in $first_port..$((first_port + 19))"
 }
 
 running() {
@@ -111,18 +106,43 @@ start() {
     --encoding=UTF8 --locale=C --no-sync >"$base/initdb.log" 2>&1 ||
     fail "initdb failed, see $base/initdb.log"
 
-  local port
-  port=$(free_port)
-  # Loopback only, socket in the folder, durability traded for speed: the data is thrown away.
-  local options="-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories=$base"
-  options+=" -c fsync=off -c synchronous_commit=off -c full_page_writes=off"
-  as_server "$bin/pg_ctl" --pgdata="$data" --log="$log" --options="$options" --wait \
-    --timeout=60 start >/dev/null || fail "the server did not start, see $log"
+  local port=$first_port attempt
+  for ((attempt = 1; ; ++attempt)); do
+    port=$(throwaway_free_port "$port" 20) || fail "no free port in $port..$((port + 19))"
+    start_on_port "$port" && break
+    ((attempt < start_attempts)) || fail "the server did not start, see $log"
+    echo "throwaway.sh: no server on port $port (see $log); trying the next port" >&2
+    port=$((port + 1))
+  done
+  throwaway_watch_owner "$here/throwaway.sh" "$base"
 
   "$bin/createdb" --host=127.0.0.1 --port="$port" --username="$db_user" "$db_name" ||
     fail "could not create database $db_name"
   write_env_file "$port"
   echo "$env_file"
+}
+
+server_options() {
+  local port=$1
+  # Loopback only, socket in the folder.
+  local options="-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories=$base"
+  if [[ ${ITEM_LOOKUP_PG_DURABLE:-0} != 1 ]]; then
+    # The data is thrown away, so a crash may lose the last commits.
+    options+=" -c fsync=off -c synchronous_commit=off -c full_page_writes=off"
+  fi
+  echo "$options"
+}
+
+# Starts the server and waits until it takes connections. A server that could not bind its port,
+# or was still not up after a minute, is stopped again and the caller tries another port.
+start_on_port() {
+  server_options "$1" >"$options_file"
+  if as_server "$bin/pg_ctl" --pgdata="$data" --log="$log" --options="$(cat "$options_file")" \
+    --wait --timeout=60 start >/dev/null; then
+    return 0
+  fi
+  as_server "$bin/pg_ctl" --pgdata="$data" --mode=immediate --wait stop >/dev/null 2>&1 || true
+  return 1
 }
 
 remove_folder() {

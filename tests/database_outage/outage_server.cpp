@@ -62,6 +62,8 @@ OutageServer::OutageServer()
     : folder_(std::filesystem::temp_directory_path() /
               ("item-lookup-outage-" + std::to_string(getpid()))) {
   setenv("ITEM_LOOKUP_PG_DIR", folder_.c_str(), 1);
+  // Should this process die before its destructor runs, the server goes with it.
+  setenv("ITEM_LOOKUP_SERVER_OWNER_PID", std::to_string(getpid()).c_str(), 1);
   run("start");
   try {
     connection_string_ = connection_string_in(folder_ / "env");

@@ -8,15 +8,17 @@
 #   outage_server.sh up      starts it again, same port, same data
 #   outage_server.sh stop    as throwaway.sh: stops it and removes the folder
 #
-# ITEM_LOOKUP_PG_DIR must name the folder; ITEM_LOOKUP_PG_PORT defaults to 55329, away from the
-# shared server's ports.
+# ITEM_LOOKUP_PG_DIR must name the folder; ITEM_LOOKUP_PG_PORT defaults to 24429, away from the
+# shared server's ports. Commits are durable: the demo tables loaded before the crash must be
+# there after it.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 readonly throwaway=$here/../../db/postgres_server/throwaway.sh
 readonly base=${ITEM_LOOKUP_PG_DIR:?set ITEM_LOOKUP_PG_DIR to the server folder}
 readonly bin=${ITEM_LOOKUP_PG_BIN:-/usr/lib/postgresql/15/bin}
 readonly data=$base/data
-export ITEM_LOOKUP_PG_PORT=${ITEM_LOOKUP_PG_PORT:-55329}
+export ITEM_LOOKUP_PG_PORT=${ITEM_LOOKUP_PG_PORT:-24429}
+export ITEM_LOOKUP_PG_DURABLE=1
 
 # pg_ctl as the account that owns the cluster (throwaway.sh hands it to one when run by root).
 as_owner() {
@@ -33,13 +35,8 @@ case ${1:-} in
   start | stop) exec "$throwaway" "$1" ;;
   down) as_owner "$bin/pg_ctl" --pgdata="$data" --mode=immediate --wait stop >/dev/null ;;
   up)
-    # shellcheck disable=SC1091
-    . "$base/env"
-    # The options throwaway.sh starts the server with.
-    options="-c listen_addresses=127.0.0.1 -c port=$PGPORT -c unix_socket_directories=$base"
-    options+=" -c fsync=off -c synchronous_commit=off -c full_page_writes=off"
-    as_owner "$bin/pg_ctl" --pgdata="$data" --log="$base/server.log" --options="$options" \
-      --wait --timeout=60 start >/dev/null
+    as_owner "$bin/pg_ctl" --pgdata="$data" --log="$base/server.log" \
+      --options="$(cat "$base/server.options")" --wait --timeout=60 start >/dev/null
     ;;
   *)
     echo "usage: $0 start|down|up|stop" >&2
