@@ -6,6 +6,7 @@
 #   -DWORK_DIR=<folder>          scratch folder, emptied first
 #   -DEXPECTED=<file>            expected standard output
 #   -DCONNECT_VIA=argument|environment
+#   -DHOST_PRELOAD=<libraries>   LD_PRELOAD for the host alone (a sanitizer runtime), or empty
 # The current directory is the modules' folder (PGMS/ beside them); COB_LIBRARY_PATH is set by
 # the test.
 foreach(var HOST CREATE_DEMO_DB WORK_DIR EXPECTED CONNECT_VIA)
@@ -13,6 +14,11 @@ foreach(var HOST CREATE_DEMO_DB WORK_DIR EXPECTED CONNECT_VIA)
     message(FATAL_ERROR "${var} is not set")
   endif()
 endforeach()
+
+set(host_environment)
+if(HOST_PRELOAD)
+  set(host_environment "LD_PRELOAD=${HOST_PRELOAD}")
+endif()
 
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
@@ -25,10 +31,11 @@ endif()
 # Quoted wherever it is used: unquoted, CMake would split it at its semicolons.
 set(connect "DRIVER=SQLite3;Database=${database};")
 if(CONNECT_VIA STREQUAL "argument")
-  execute_process(COMMAND ${HOST} "${connect}"
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env ${host_environment} ${HOST} "${connect}"
     RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
 else()
-  execute_process(COMMAND ${CMAKE_COMMAND} -E env "ITEM_LOOKUP_CONNECT=${connect}" ${HOST}
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env ${host_environment}
+                          "ITEM_LOOKUP_CONNECT=${connect}" ${HOST}
     RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
 endif()
 file(REMOVE_RECURSE ${WORK_DIR})
