@@ -350,6 +350,26 @@ case_connect_string_to_sqlite() {
   expect_out '{"command":"customer-codes","module":"MARQUETH","function_code":"3","keys":{"customer_kind":"C","customer_code":"00042","item_code":"1001"},"fields":{"customer_item_code":"PARA500-CLI42","barcode":"7891000100017"},"status":"00000","meaning":"found","found":true,"return_code":0}'
 }
 
+case_kind_sqlserver_asks_for_the_static_cursor() {
+  # The driver manager's trace shows what reached the driver: the module asks for the static
+  # cursor only when its kind field holds exactly "SQLSERVER" and six spaces.
+  run "${demo[@]}" item 1001
+  mkdir -p "$work/odbc"
+  printf '[ODBC]\nTrace=Yes\nTraceFile=%s\n' "$work/trace" >"$work/odbc/odbcinst.ini"
+  sed -n '/^\[SQLite3\]/,/^$/p' /etc/odbcinst.ini >>"$work/odbc/odbcinst.ini"
+  local kind static_cursors
+  for kind in SQLSERVER sqlserver "" ORACLE SQLSERVER2; do
+    rm -f "$work/trace"
+    ODBCSYSINI=$work/odbc run "${demo[@]}" --kind "$kind" item 1001
+    expect_status 0
+    static_cursors=$(grep -A1 'Option = SQL_ATTR_CURSOR_TYPE' "$work/trace" | grep -c 'Value = 3')
+    case $kind in
+      SQLSERVER | sqlserver) [[ $static_cursors == 1 ]] || fail "--kind '$kind': no static cursor" ;;
+      *) [[ $static_cursors == 0 ]] || fail "--kind '$kind' asked for a static cursor" ;;
+    esac
+  done
+}
+
 case_bad_connection_string() {
   run --connect "this is not a connection string" item 1001
   expect_status 2

@@ -2,11 +2,24 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
 namespace itemlookup {
 namespace {
 
 TEST(JsonString, EscapesQuotesBackslashesAndControlBytes) {
   EXPECT_EQ(json_string("D'AGUA \"X\" \\ \t"), R"("D'AGUA \"X\" \\ \u0009")");
+  // Every control byte, NUL and DEL included, and nothing else of ASCII.
+  for (int byte = 0; byte < 0x80; ++byte) {
+    const std::string text(1, static_cast<char>(byte));
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+    const bool control = byte < 0x20 || byte == 0x7f;
+    const bool quoted = byte == '"' || byte == '\\';
+    const std::string expected = control ? escaped : quoted ? "\\" + text : text;
+    EXPECT_EQ(json_string(text), "\"" + expected + "\"") << "byte " << byte;
+  }
 }
 
 TEST(JsonString, ValidUtf8PassesThrough) {

@@ -36,6 +36,8 @@ TEST(FixedPointMove, FactorKeepsSevenOfEightDecimals) {
 TEST(FixedPointMove, WritesTheMagnitudeOfASignedValue) {
   // A trailing overpunch ('p' is a negative zero, 'y' a negative nine) gives its digit.
   EXPECT_EQ(move("00000000123456789y", 12, 2), "000000001234");
+  EXPECT_EQ(move("00000000123q000000", 12, 2), "000000001231");
+  EXPECT_EQ(move("00000000123x567890", 11, 3), "00000012385");
   EXPECT_EQ(move("0000000012345678p0", 15, 7), "000000123456780");
   EXPECT_EQ(move("0000000012345678 -", 15, 7), "000000123456780");
 }

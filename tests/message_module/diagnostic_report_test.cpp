@@ -112,12 +112,21 @@ TEST_F(DiagnosticReport, WritesEveryRecordInOrder) {
 }
 
 TEST_F(DiagnosticReport, OneErrorAmongWarningsIsAnError) {
-  scripted_records = {{"01004", 0, "truncated"}, {"42S02", 208, "Invalid object name"}};
-  const std::string written = report(scripted_reader, {SQL_HANDLE_STMT, statement_});
-  EXPECT_EQ(written,
-            "SOLVAKE: SQLSTATE 01004 native 0: truncated\n"
-            "SOLVAKE: SQLSTATE 42S02 native 208: Invalid object name\n");
-  EXPECT_EQ(result_, 1);
+  // Wherever the error stands: a failed fetch must never pass for a warning.
+  const ScriptedRecord warning{"01004", 0, "truncated"};
+  const ScriptedRecord error{"42S02", 208, "Invalid object name"};
+  const std::vector<std::vector<ScriptedRecord>> orders = {
+      {warning, error}, {error, warning}, {warning, error, warning}};
+  for (const std::vector<ScriptedRecord>& records : orders) {
+    scripted_records = records;
+    std::string expected;
+    for (const ScriptedRecord& record : records) {
+      expected += "SOLVAKE: SQLSTATE " + record.sqlstate + " native " +
+                  std::to_string(record.native_error) + ": " + record.message + "\n";
+    }
+    EXPECT_EQ(report(scripted_reader, {SQL_HANDLE_STMT, statement_}), expected);
+    EXPECT_EQ(result_, 1) << expected;
+  }
 }
 
 TEST_F(DiagnosticReport, OnlyClassZeroOneIsAWarning) {
