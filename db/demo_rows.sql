@@ -1,5 +1,9 @@
--- Demo item master rows, valid on SQLite and PostgreSQL alike. Each row shows one case the
--- lookups have to get right; the comment above it says which.
+-- Demo item master rows, valid on SQLite, PostgreSQL and MariaDB alike. Each row shows one case
+-- the lookups have to get right; the comment above it says which.
+--
+-- The literals are standard SQL: a doubled apostrophe stands for one, a backslash is an ordinary
+-- character. Load them only on a session that reads them so (on MariaDB, sql_mode
+-- NO_BACKSLASH_ESCAPES; see the README, "Databases").
 
 -- Item supplementary data (VNDADFIT).
 -- Columns: item, sales family, external code, barcode, description, NF-e trace flag, detail
@@ -49,6 +53,11 @@ INSERT INTO VNDADFIT VALUES ('1009', 'ANALGESICO', 'EXT-1009', '7891000100093',
 INSERT INTO VNDADFIT VALUES ('1010', 'EQUIPAMENT', 'EXT-1010', '7891000100109',
   'CAMA HOSPITALAR ARTICULADA', 'S', 'S', '1001000100100', 1234567.89, 1100000, 1250.5, 1312.75);
 
+-- A backslash before an apostrophe in the item code and the external code: where a backslash
+-- escapes, the key 'BARRA\''S-1011' would end its literal early.
+INSERT INTO VNDADFIT VALUES ('BARRA\''S-1011', 'FERRAGEM', 'EXT\''1011\', '7891000101113',
+  'SUPORTE DE PAREDE C:\ITENS\1011', 'N', 'N', NULL, 15, 12.5, 0.3, 0.35);
+
 -- Customer item cross-reference (VNDAITCL).
 -- Columns: kind, customer code, item, customer's item code, unit, factor, minimum lot, order
 -- multiple, barcode, days.
@@ -80,6 +89,10 @@ INSERT INTO VNDAITCL VALUES ('F', '00042', '1001', 'FORN-1001', 'CX', 24, 1, 1, 
 INSERT INTO VNDAITCL VALUES ('C', '99999', 'ABCDEFGHIJKLMNOP',
   'CLIENTE 99999 CODIGO PROPRIO DE CINQUENTA POSICOES', 'CX12', 99999999.9999999, 99999999.999,
   99999999.999, '7890000000000016', '9999');
+
+-- Backslashes in the customer's item code, one of them before an apostrophe, one at its end.
+INSERT INTO VNDAITCL VALUES ('C', '00042', 'BARRA\''S-1011', 'C:\ITENS\O''NEIL\', 'UN', 1, 1, 1,
+  '7891000101113', '5');
 
 -- Customer C 00001: an ordinary row with a whole-number factor.
 INSERT INTO VNDAITCL VALUES ('C', '00001', '1005', 'AGUA-500', 'PCT', 6, 6, 6, '7891000100055',

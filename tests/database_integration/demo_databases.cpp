@@ -56,45 +56,83 @@ class SqliteDemo {
   OdbcSession session_;
 };
 
-class PostgresDemo {
+// How a server engine gives each test process tables of its own.
+struct ServerEngine {
+  const char* connect_variable;
+  const char* require_variable;
+  const char* start_script;
+  const char* schema_file;
+  const char* drop;    // each statement followed by the namespace's name
+  const char* create;  // likewise
+  const char* enter;   // likewise
+};
+
+const ServerEngine& server_engine(Database database) {
+  static const ServerEngine postgres = {"ITEM_LOOKUP_PG_CONNECT",
+                                        "ITEM_LOOKUP_REQUIRE_POSTGRES",
+                                        "db/postgres_server/throwaway.sh",
+                                        "postgres/schema.sql",
+                                        "DROP SCHEMA IF EXISTS %s CASCADE",
+                                        "CREATE SCHEMA %s",
+                                        "SET search_path TO %s"};
+  static const ServerEngine mariadb = {"ITEM_LOOKUP_MARIADB_CONNECT",
+                                       "ITEM_LOOKUP_REQUIRE_MARIADB",
+                                       "db/mariadb_server/throwaway.sh",
+                                       "mariadb/schema.sql",
+                                       "DROP DATABASE IF EXISTS %s",
+                                       "CREATE DATABASE %s CHARACTER SET utf8mb4",
+                                       "USE %s"};
+  return database == Database::postgres ? postgres : mariadb;
+}
+
+std::string statement(const char* pattern, const std::string& name) {
+  std::string text = pattern;
+  text.replace(text.find("%s"), 2, name);
+  return text;
+}
+
+class ServerDemo {
  public:
-  PostgresDemo()
-      : session_(postgres_connection_string()),
-        schema_("item_lookup_demo_" + std::to_string(getpid())) {
-    // A schema left behind by an earlier process with the same id is stale.
-    drop_schema();
-    session_.execute("CREATE SCHEMA " + schema_);
-    session_.execute("SET search_path TO " + schema_);
+  explicit ServerDemo(Database database)
+      : engine_(server_engine(database)),
+        session_(server_connection_string(database)),
+        namespace_("item_lookup_demo_" + std::to_string(getpid())) {
+    // One left behind by an earlier process with the same id is stale.
+    drop();
+    session_.execute(statement(engine_.create, namespace_));
+    session_.execute(statement(engine_.enter, namespace_));
     try {
-      load(session_, kDbSourceDir / "postgres" / "schema.sql");
+      load(session_, kDbSourceDir / engine_.schema_file);
     } catch (...) {
-      drop_schema();
+      drop();
       throw;
     }
   }
-  ~PostgresDemo() {
+  ~ServerDemo() {
     try {
-      drop_schema();
+      drop();
     } catch (const std::exception& error) {
-      ADD_FAILURE() << "cannot drop the demo schema: " << error.what();
+      ADD_FAILURE() << "cannot drop the demo tables: " << error.what();
     }
   }
   OdbcSession& session() { return session_; }
-  const std::string& schema() const { return schema_; }
+  const std::string& name() const { return namespace_; }
 
  private:
-  void drop_schema() { session_.execute("DROP SCHEMA IF EXISTS " + schema_ + " CASCADE"); }
+  void drop() { session_.execute(statement(engine_.drop, namespace_)); }
 
+  const ServerEngine& engine_;
   OdbcSession session_;
-  std::string schema_;
+  std::string namespace_;
 };
 
 std::unique_ptr<SqliteDemo> sqlite_demo;
-std::unique_ptr<PostgresDemo> postgres_demo;
+std::unique_ptr<ServerDemo> server_demos[std::size(kServerDatabases)];
 
-PostgresDemo& postgres() {
-  if (!postgres_demo) postgres_demo = std::make_unique<PostgresDemo>();
-  return *postgres_demo;
+ServerDemo& server_demo(Database database) {
+  std::unique_ptr<ServerDemo>& demo = server_demos[database == Database::postgres ? 0 : 1];
+  if (!demo) demo = std::make_unique<ServerDemo>(database);
+  return *demo;
 }
 
 // Drops the databases while the driver manager is still fully alive, not at process exit.
@@ -102,7 +140,7 @@ class DemoDatabasesEnvironment : public testing::Environment {
  public:
   void TearDown() override {
     sqlite_demo.reset();
-    postgres_demo.reset();
+    for (std::unique_ptr<ServerDemo>& demo : server_demos) demo.reset();
   }
 };
 
@@ -117,38 +155,44 @@ const char* environment_value(const char* name) {
 }  // namespace
 
 const char* name(Database database) {
-  return database == Database::sqlite ? "SQLite" : "PostgreSQL";
+  switch (database) {
+    case Database::sqlite:
+      return "SQLite";
+    case Database::postgres:
+      return "PostgreSQL";
+    case Database::mariadb:
+      return "MariaDB";
+  }
+  return "UnknownDatabase";
 }
 
-bool postgres_configured() {
-  return *environment_value("ITEM_LOOKUP_PG_CONNECT") != '\0';
-}
-
-bool postgres_required() {
-  return std::string_view(environment_value("ITEM_LOOKUP_REQUIRE_POSTGRES")) == "1";
+std::string server_connection_string(Database database) {
+  return environment_value(server_engine(database).connect_variable);
 }
 
 std::string postgres_connection_string() {
-  return environment_value("ITEM_LOOKUP_PG_CONNECT");
+  return server_connection_string(Database::postgres);
 }
 
 OdbcSession& demo_database(Database database) {
-  if (database == Database::postgres) return postgres().session();
+  if (database != Database::sqlite) return server_demo(database).session();
   if (!sqlite_demo) sqlite_demo = std::make_unique<SqliteDemo>();
   return sqlite_demo->session();
 }
 
 const std::string& postgres_demo_schema() {
-  return postgres().schema();
+  return server_demo(Database::postgres).name();
 }
 
 void open_or_skip(Database database) {
-  if (database == Database::postgres && !postgres_configured()) {
-    if (postgres_required()) {
-      FAIL() << "ITEM_LOOKUP_REQUIRE_POSTGRES=1 but ITEM_LOOKUP_PG_CONNECT is not set";
+  if (database != Database::sqlite && server_connection_string(database).empty()) {
+    const ServerEngine& engine = server_engine(database);
+    if (std::string_view(environment_value(engine.require_variable)) == "1") {
+      FAIL() << engine.require_variable << "=1 but " << engine.connect_variable << " is not set";
     }
-    GTEST_SKIP() << "PostgreSQL not configured: set ITEM_LOOKUP_PG_CONNECT to a psqlODBC "
-                    "connection string (db/postgres_server/throwaway.sh start writes one)";
+    GTEST_SKIP() << name(database) << " not configured: set " << engine.connect_variable
+                 << " to an ODBC connection string (" << engine.start_script
+                 << " start writes one)";
   }
   try {
     demo_database(database);

@@ -1,6 +1,6 @@
-// The demo database on each side, created once per test process from the project's schema and
-// demo row files: a SQLite file in a temporary folder, and a PostgreSQL schema of its own (so
-// that test processes running side by side never share tables).
+// The demo database on each engine, created once per test process from the project's schema and
+// demo row files: a SQLite file in a temporary folder, a PostgreSQL schema and a MariaDB database
+// of its own (so that test processes running side by side never share tables).
 #pragma once
 
 #include <ostream>
@@ -10,17 +10,21 @@
 
 namespace database_integration {
 
-enum class Database { sqlite, postgres };
+enum class Database { sqlite, postgres, mariadb };
+inline constexpr Database kEveryDatabase[] = {Database::sqlite, Database::postgres,
+                                              Database::mariadb};
+// The engines reached over a network: each is compared with SQLite.
+inline constexpr Database kServerDatabases[] = {Database::postgres, Database::mariadb};
 
 const char* name(Database database);
 inline void PrintTo(Database database, std::ostream* out) {
   *out << name(database);
 }
 
-// PostgreSQL is reached through the connection string in ITEM_LOOKUP_PG_CONNECT.
-bool postgres_configured();
-// With ITEM_LOOKUP_REQUIRE_POSTGRES=1 a missing connection string fails the tests.
-bool postgres_required();
+// A server engine is reached through the connection string in its variable
+// (ITEM_LOOKUP_PG_CONNECT, ITEM_LOOKUP_MARIADB_CONNECT); with its "require" variable set to 1
+// (ITEM_LOOKUP_REQUIRE_POSTGRES, ITEM_LOOKUP_REQUIRE_MARIADB) a missing one fails the tests.
+std::string server_connection_string(Database database);
 std::string postgres_connection_string();
 
 // The demo database, created on first use; throws std::runtime_error when it cannot be.

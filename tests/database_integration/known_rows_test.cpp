@@ -12,6 +12,13 @@ namespace {
 
 constexpr DatabaseKind kDefault = DatabaseKind::plain;
 
+// A text field's bytes without its padding.
+template <std::size_t N>
+std::string text_of(const char (&field)[N]) {
+  const std::string_view bytes(field, N);
+  return std::string(bytes.substr(0, bytes.find_last_not_of(' ') + 1));
+}
+
 class KnownRows : public testing::TestWithParam<Database> {
  protected:
   void SetUp() override { open_or_skip(GetParam()); }
@@ -187,8 +194,83 @@ TEST_P(KnownRows, MarquethUnitFetchOfTheLargestFactor) {
   EXPECT_EQ(run_marqueth(session(), MARQUETH_UNIT_FETCH, kDefault, keys).fields, listing(expected));
 }
 
-INSTANTIATE_TEST_SUITE_P(OnEachDatabase, KnownRows,
-                         testing::Values(Database::sqlite, Database::postgres),
+// Keys that end their literal early, or match every row, wherever a backslash escapes: read as
+// standard SQL each finds its own row or none.
+TEST_P(KnownRows, BackslashesInKeysAreOrdinaryBytes) {
+  struct ItemCase {
+    char function_code;
+    VeldorinKeys keys;
+    const char* item_code;  // what the item code field holds afterwards
+    const char* status;
+  };
+  const ItemCase item_cases[] = {
+      {VELDORIN_FULL_FETCH, {.item_code = "BARRA\\'S-1011"}, "BARRA\\'S-1011", "00000"},
+      {VELDORIN_FULL_FETCH, {.item_code = "\\' OR 1=1 #"}, "\\' OR 1=1 #", "01027"},
+      {VELDORIN_FULL_FETCH, {.item_code = "ABCDEFGHIJKLMNO\\"}, "ABCDEFGHIJKLMNO\\", "01027"},
+      {VELDORIN_RESOLVE_ITEM_CODE,
+       {.barcode = "", .external_code = "EXT\\'1011\\"},
+       "BARRA\\'S-1011",
+       "00000"},
+      {VELDORIN_RESOLVE_ITEM_CODE,
+       {.barcode = "\\' OR 1=1 #", .external_code = "\\' OR 1=1 #"},
+       "",
+       "02129"},
+  };
+  for (const ItemCase& item : item_cases) {
+    SCOPED_TRACE(describe(item.keys));
+    VeldorinFields fields = veldorin_fields(session(), item.function_code, kDefault, item.keys);
+    const LookupOutcome outcome = call_veldorin(fields);
+    EXPECT_EQ(text_of(fields.status), item.status);
+    if (*item.item_code != '\0') {
+      EXPECT_EQ(text_of(fields.item_code), item.item_code);
+    }
+    EXPECT_EQ(outcome.messages, "");
+  }
+
+  struct CustomerCase {
+    char function_code;
+    MarquethKeys keys;
+    const char* item_code;  // the item code field afterwards (function code "2")
+    const char* status;     // "00000" where the row is found: the status the host preset
+  };
+  const CustomerCase customer_cases[] = {
+      {MARQUETH_RESOLVE_ITEM_CODE,
+       {.customer_kind = "C",
+        .customer_code = "00042",
+        .customer_item_code = "C:\\ITENS\\O'NEIL\\"},
+       "BARRA\\'S-1011",
+       "00000"},
+      {MARQUETH_RESOLVE_ITEM_CODE,
+       {.customer_kind = "C",
+        .customer_code = "00042",
+        .customer_item_code = "\\' UNION SELECT USER() #"},
+       "",
+       "02129"},
+      // What a C host can write into the numeric customer code field.
+      {MARQUETH_RESOLVE_ITEM_CODE,
+       {.customer_kind = "C", .customer_code = "0004\\", .customer_item_code = " OR 1=1 #"},
+       "",
+       "02129"},
+      {MARQUETH_CUSTOMER_ITEM_FETCH,
+       {.customer_kind = "C", .customer_code = "0004\\", .item_code = " OR 1=1 #"},
+       "",
+       "00003"},
+  };
+  for (const CustomerCase& customer : customer_cases) {
+    SCOPED_TRACE(describe(customer.keys));
+    MarquethFields fields =
+        marqueth_fields(session(), customer.function_code, kDefault, customer.keys);
+    put_text(fields.status, "00000");
+    const LookupOutcome outcome = call_marqueth(fields);
+    EXPECT_EQ(text_of(fields.status), customer.status);
+    if (*customer.item_code != '\0') {
+      EXPECT_EQ(text_of(fields.item_code), customer.item_code);
+    }
+    EXPECT_EQ(outcome.messages, "");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(OnEachDatabase, KnownRows, testing::ValuesIn(kEveryDatabase),
                          [](const testing::TestParamInfo<Database>& info) {
                            return std::string(name(info.param));
                          });

@@ -42,7 +42,9 @@ std::vector<MarquethKeys> demo_cross_references(OdbcSession& demo_rows) {
 std::vector<VeldorinKeys> item_code_keys(OdbcSession& demo_rows) {
   std::vector<VeldorinKeys> keys;
   for (const VeldorinKeys& item : demo_items(demo_rows)) keys.push_back({item.item_code, {}, {}});
-  for (const char* missing : {"NO-SUCH-ITEM", "O'NEIL-8", "o'neil-7", " 1001", "", "''"}) {
+  // A backslash is an ordinary byte: no key below may end its literal and match other rows.
+  for (const char* missing : {"NO-SUCH-ITEM", "O'NEIL-8", "o'neil-7", " 1001", "", "''",
+                              "\\' OR 1=1 #", "BARRA\\", "barra\\'s-1011", "ABCDEFGHIJKLMNO\\"}) {
     keys.push_back({missing, {}, {}});
   }
   return keys;
@@ -61,6 +63,8 @@ std::vector<VeldorinKeys> item_resolution_keys(OdbcSession& demo_rows) {
   keys.push_back({{}, "NO-SUCH-CODE", "EXT-O'NEIL"});
   keys.push_back({{}, "0000000000000", "EXT-O'NEIL-2"});
   keys.push_back({{}, "'", "'"});
+  keys.push_back({{}, "\\' OR 1=1 #", "\\' OR 1=1 #"});
+  keys.push_back({{}, "789100010111311\\", "EXT\\'1011"});
   return keys;
 }
 
@@ -77,6 +81,11 @@ std::vector<MarquethKeys> customer_item_keys(OdbcSession& demo_rows) {
   keys.push_back({"C", "00042", "O'NEIL-8", {}});
   keys.push_back({"", "00042", "1001", {}});
   keys.push_back({"C", "00042", "", {}});
+  keys.push_back({"C", "00042", "\\' OR 1=1 #", {}});
+  // A C host can write any byte into the customer code: a backslash there must not swallow the
+  // quote that closes it and turn the item code into SQL.
+  keys.push_back({"C", "0004\\", " OR 1=1 #", {}});
+  keys.push_back({"\\", "00042", "1001", {}});
   return keys;
 }
 
@@ -92,6 +101,9 @@ std::vector<MarquethKeys> customer_item_code_keys(OdbcSession& demo_rows) {
   keys.push_back({"C", "00042", {}, "LOCAO O'NEIL"});
   keys.push_back({"C", "00042", {}, "para500-cli42"});
   keys.push_back({"C", "00042", {}, ""});
+  keys.push_back({"C", "00042", {}, "\\' UNION SELECT USER() #"});
+  keys.push_back({"C", "0004\\", {}, " OR 1=1 #"});
+  keys.push_back({"C", "00042", {}, "C:\\ITENS\\O'NEIL"});
   return keys;
 }
 

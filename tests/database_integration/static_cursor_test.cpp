@@ -56,7 +56,7 @@ std::string test_name(const testing::TestParamInfo<StaticCursor::ParamType>& inf
 
 INSTANTIATE_TEST_SUITE_P(EveryOperation, StaticCursor,
                          testing::Combine(testing::ValuesIn(kEveryOperation),
-                                          testing::Values(Database::sqlite, Database::postgres)),
+                                          testing::ValuesIn(kEveryDatabase)),
                          test_name);
 
 }  // namespace
