@@ -11,6 +11,7 @@
 #include "batch_mode.hpp"
 #include "command_error.hpp"
 #include "connection_choice.hpp"
+#include "database_engine.hpp"
 #include "help_text.hpp"
 #include "install_layout.hpp"
 #include "lookup_report.hpp"
@@ -59,6 +60,9 @@ struct HostSetup {
         modules(directory),
         connection(chosen_connection_string(options)),
         host(modules, connection, options.database_kind) {
+    // Keys reach the database as standard SQL literals; a session that reads them otherwise
+    // must not see one.
+    ensure_standard_literals(connection, identify_engine(connection));
     warn_about_missing_host_modules(directory);
     enter_module_directory(directory);
   }

@@ -41,6 +41,36 @@ class Statement {
     }
   }
 
+  // The next row's first column; false when there is no further row.
+  bool fetch_first_column(std::optional<std::string>& value) {
+    const SQLRETURN result = SQLFetch(handle_);
+    if (result == SQL_NO_DATA) return false;
+    if (!SQL_SUCCEEDED(result)) {
+      throw CommandError("fetch failed: " + odbc_diagnostics(SQL_HANDLE_STMT, handle_));
+    }
+    value = std::string();
+    char chunk[256];
+    for (;;) {
+      SQLLEN indicator = 0;
+      const SQLRETURN got = SQLGetData(handle_, 1, SQL_C_CHAR, chunk, sizeof chunk, &indicator);
+      if (got == SQL_NO_DATA) break;
+      if (!SQL_SUCCEEDED(got)) {
+        throw CommandError("reading a column failed: " +
+                           odbc_diagnostics(SQL_HANDLE_STMT, handle_));
+      }
+      if (indicator == SQL_NULL_DATA) {
+        value.reset();
+        break;
+      }
+      // A chunk that did not hold the rest ends in a terminator; the last one holds what is left.
+      const bool whole = got == SQL_SUCCESS && indicator != SQL_NO_TOTAL &&
+                         indicator < static_cast<SQLLEN>(sizeof chunk);
+      value->append(chunk, whole ? static_cast<std::size_t>(indicator) : sizeof chunk - 1);
+      if (whole) break;
+    }
+    return true;
+  }
+
  private:
   SQLHSTMT handle_ = SQL_NULL_HSTMT;
 };
@@ -119,6 +149,27 @@ OdbcConnection::~OdbcConnection() {
   if (connected_) SQLDisconnect(connection_);
   SQLFreeHandle(SQL_HANDLE_DBC, connection_);
   SQLFreeHandle(SQL_HANDLE_ENV, environment_);
+}
+
+void OdbcConnection::execute(const std::string& sql) const {
+  Statement(connection_).execute(sql);
+}
+
+std::vector<std::optional<std::string>> OdbcConnection::column_values(const std::string& sql,
+                                                                      std::size_t most_rows) const {
+  Statement statement(connection_);
+  statement.execute(sql);
+  std::vector<std::optional<std::string>> values;
+  std::optional<std::string> value;
+  while (values.size() < most_rows && statement.fetch_first_column(value)) values.push_back(value);
+  return values;
+}
+
+std::string OdbcConnection::info(SQLUSMALLINT item) const {
+  char text[256] = {};
+  SQLSMALLINT length = 0;
+  if (!SQL_SUCCEEDED(SQLGetInfo(connection_, item, text, sizeof text, &length))) return {};
+  return text;
 }
 
 void OdbcConnection::run_in_transaction(const std::vector<std::string>& statements) {

@@ -4,6 +4,7 @@
 
 #include <sql.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,17 @@ class OdbcConnection {
   // Runs statements as one transaction (used to build the demo database). Throws CommandError
   // with the statement and the driver's diagnostics if one fails; nothing is committed then.
   void run_in_transaction(const std::vector<std::string>& statements);
+
+  // Runs one statement on its own. Throws CommandError with the statement and the driver's
+  // diagnostics if it fails.
+  void execute(const std::string& sql) const;
+  // The first column of every row a query returns, as text (nullopt for NULL), at most
+  // `most_rows` of them. Throws CommandError like execute().
+  std::vector<std::optional<std::string>> column_values(const std::string& sql,
+                                                        std::size_t most_rows) const;
+  // A text item of SQLGetInfo (SQL_DBMS_NAME, SQL_DRIVER_VER, ...); empty when the driver has
+  // none.
+  std::string info(SQLUSMALLINT item) const;
 
  private:
   SQLHENV environment_ = SQL_NULL_HENV;

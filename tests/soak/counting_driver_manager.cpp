@@ -160,6 +160,18 @@ COUNTING_DM_API SQLRETURN SQLEndTran(SQLSMALLINT type, SQLHANDLE handle, SQLSMAL
   return real_SQLEndTran(type, handle, completion);
 }
 
+COUNTING_DM_API SQLRETURN SQLGetInfo(SQLHDBC connection, SQLUSMALLINT item, SQLPOINTER value,
+                                     SQLSMALLINT capacity, SQLSMALLINT* length) {
+  REAL(SQLGetInfo);
+  return real_SQLGetInfo(connection, item, value, capacity, length);
+}
+
+COUNTING_DM_API SQLRETURN SQLGetData(SQLHSTMT statement, SQLUSMALLINT column, SQLSMALLINT type,
+                                     SQLPOINTER value, SQLLEN capacity, SQLLEN* indicator) {
+  REAL(SQLGetData);
+  return real_SQLGetData(statement, column, type, value, capacity, indicator);
+}
+
 }  // extern "C"
 
 long counting_dm_open_statements() {
