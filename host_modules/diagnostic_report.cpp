@@ -29,7 +29,34 @@ bool is_warning(const SQLCHAR* sqlstate) {
   return sqlstate[0] == '0' && sqlstate[1] == '1';
 }
 
+// A report without a record of the driver's: the line, and a record with no SQLSTATE.
+int report_trouble(std::FILE* out, DiagnosticJournal* journal, const char* text) {
+  if (out != nullptr) std::fprintf(out, "SOLVAKE: %s\n", text);
+  if (journal != nullptr) journal->add("", 0, text);
+  return 1;
+}
+
 }  // namespace
+
+void DiagnosticJournal::add(const char* sqlstate, long native_error, const char* message) {
+  solvake_record& record = records_.add();
+  std::snprintf(record.sqlstate, sizeof record.sqlstate, "%s", sqlstate);
+  record.native_error = static_cast<int>(native_error);
+  record.report = reports_;
+  std::snprintf(record.message, sizeof record.message, "%s", message);
+}
+
+void DiagnosticJournal::take(solvake_records* taken) {
+  if (taken != nullptr) {
+    taken->reports = reports_;
+    taken->errors = errors_;
+    taken->count = static_cast<int>(records_.count());
+    taken->kept = static_cast<int>(records_.take(taken->records));
+  }
+  records_.forget();
+  reports_ = 0;
+  errors_ = 0;
+}
 
 DiagnosticSource choose_diagnostic_source(const void* statement_field,
                                           const void* environment_field,
@@ -41,15 +68,13 @@ DiagnosticSource choose_diagnostic_source(const void* statement_field,
   return {SQL_HANDLE_ENV, read_handle_field(environment_field)};
 }
 
-int report_diagnostics(DiagnosticRecordReader read_record, DiagnosticSource source,
-                       std::FILE* out) {
+int report_diagnostics(DiagnosticRecordReader read_record, DiagnosticSource source, std::FILE* out,
+                       DiagnosticJournal* journal) {
   if (read_record == nullptr) {
-    std::fprintf(out, "SOLVAKE: the ODBC driver manager libodbc.so.2 could not be loaded\n");
-    return 1;
+    return report_trouble(out, journal, "the ODBC driver manager libodbc.so.2 could not be loaded");
   }
   if (source.handle == nullptr) {
-    std::fprintf(out, "SOLVAKE: no handle to read diagnostic records from\n");
-    return 1;
+    return report_trouble(out, journal, "no handle to read diagnostic records from");
   }
   bool only_warnings = true;
   SQLSMALLINT record = 1;
@@ -65,14 +90,20 @@ int report_diagnostics(DiagnosticRecordReader read_record, DiagnosticSource sour
     // A driver that fills the buffers to the brim still leaves us terminated text.
     sqlstate[SQL_SQLSTATE_SIZE] = '\0';
     message[kDiagnosticMessageCapacity - 1] = '\0';
-    std::fprintf(out, "SOLVAKE: SQLSTATE %s native %ld: %s\n", reinterpret_cast<char*>(sqlstate),
-                 static_cast<long>(native_error), reinterpret_cast<char*>(message));
+    const char* state_text = reinterpret_cast<char*>(sqlstate);
+    const char* message_text = reinterpret_cast<char*>(message);
+    if (out != nullptr) {
+      std::fprintf(out, "SOLVAKE: SQLSTATE %s native %ld: %s\n", state_text,
+                   static_cast<long>(native_error), message_text);
+    }
+    if (journal != nullptr) journal->add(state_text, native_error, message_text);
     only_warnings = only_warnings && is_warning(sqlstate);
   }
   if (record == 1) {
-    std::fprintf(out, "SOLVAKE: no diagnostic records on the %s handle\n",
-                 handle_kind(source.handle_type));
-    return 1;
+    char text[64];
+    std::snprintf(text, sizeof text, "no diagnostic records on the %s handle",
+                  handle_kind(source.handle_type));
+    return report_trouble(out, journal, text);
   }
   return only_warnings ? 0 : 1;
 }

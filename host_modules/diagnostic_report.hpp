@@ -7,6 +7,9 @@
 
 #include <cstdio>
 
+#include "item_lookup.h"
+#include "recent_entries.hpp"
+
 namespace host_modules {
 
 // Same shape as the driver manager's SQLGetDiagRec.
@@ -30,9 +33,26 @@ DiagnosticSource choose_diagnostic_source(const void* statement_field,
                                           const void* environment_field,
                                           const void* connection_field);
 
-// Writes one line per record, in record order, to `out`. Returns 0 when there was at least one
-// record and all were warnings (SQLSTATE class 01), otherwise 1. A null `read_record` means the
-// driver manager could not be loaded.
-int report_diagnostics(DiagnosticRecordReader read_record, DiagnosticSource source, std::FILE* out);
+// The records reported since the host last asked (SOLVAKE_TAKE).
+class DiagnosticJournal {
+ public:
+  void begin_report() { ++reports_; }
+  void add(const char* sqlstate, long native_error, const char* message);
+  void end_report(int answer) { errors_ += answer != 0 ? 1 : 0; }
+  // Fills `taken` (may be null) and forgets.
+  void take(solvake_records* taken);
+
+ private:
+  int reports_ = 0;
+  int errors_ = 0;
+  RecentEntries<solvake_record, SOLVAKE_RECORDS_KEPT> records_;
+};
+
+// Writes one line per record, in record order, to `out` (nothing when it is null) and notes each
+// in `journal` (when not null). Returns 0 when there was at least one record and all were
+// warnings (SQLSTATE class 01), otherwise 1. A null `read_record` means the driver manager could
+// not be loaded.
+int report_diagnostics(DiagnosticRecordReader read_record, DiagnosticSource source, std::FILE* out,
+                       DiagnosticJournal* journal = nullptr);
 
 }  // namespace host_modules

@@ -24,6 +24,7 @@ struct ScannedNumber {
   int digit_count = 0;
   // Count of digits in front of the decimal point once the exponent is applied; may be negative.
   int point = 0;
+  bool minus = false;
 };
 
 bool is_blank(char c) {
@@ -114,7 +115,7 @@ bool scan_number(const char* text, ScannedNumber& number) {
   const int end = end_before_padding(text);
   int at = skip_blanks(text, 0, end);
   if (at == end || text[at] == '\0') return true;
-  if (is_sign(text[at])) ++at;
+  if (is_sign(text[at])) number.minus = text[at++] == '-';
   at = scan_mantissa(text, at, end, number);
   if (number.digit_count == 0) return false;
   if (at < end && is_exponent_mark(text[at])) {
@@ -143,13 +144,21 @@ int place_digits(ScannedNumber& number, char* value) {
 
 }  // namespace
 
-int convert_numeric_text(const char* text, char* value) {
+NumericReading read_numeric_text(const char* text, char* value) {
   ScannedNumber number;
   if (!scan_number(text, number)) {
     std::memset(value, '0', kNumericValueDigits);
-    return kNumericTextNotANumber;
+    return {kNumericTextNotANumber, false};
   }
-  return place_digits(number, value);
+  const int result = place_digits(number, value);
+  // A minus on what reads as zero loses nothing.
+  const bool dropped_sign = number.minus && std::any_of(value, value + kNumericValueDigits,
+                                                        [](char digit) { return digit != '0'; });
+  return {result, dropped_sign};
+}
+
+int convert_numeric_text(const char* text, char* value) {
+  return read_numeric_text(text, value).result;
 }
 
 }  // namespace host_modules

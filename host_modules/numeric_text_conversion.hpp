@@ -22,4 +22,10 @@ inline constexpr int kNumericTextIntegerOverflow = 2;
 // kept).
 int convert_numeric_text(const char* text, char* value);
 
+struct NumericReading {
+  int result;         // as convert_numeric_text returns it
+  bool dropped_sign;  // a minus sign on a value that is not zero: only its magnitude was written
+};
+NumericReading read_numeric_text(const char* text, char* value);
+
 }  // namespace host_modules

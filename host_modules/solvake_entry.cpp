@@ -1,5 +1,6 @@
 // SOLVAKE: the host's message module, called by a lookup after an ODBC call failed so the
-// operator sees what the driver said.
+// operator sees what the driver said. SOLVAKE_TAKE hands the host what was reported since it last
+// asked, so a host can tell a database error from a missing row.
 
 #include <cstdio>
 
@@ -7,11 +8,38 @@
 #include "driver_manager_binding.hpp"
 #include "item_lookup.h"
 
+namespace {
+
+// One module per process and host, called on the host's thread like the lookups.
+host_modules::DiagnosticJournal journal;
+bool write_lines = true;
+
+}  // namespace
+
 extern "C" __attribute__((visibility("default"))) int SOLVAKE(void* statement_handle,
                                                               void* environment_handle,
                                                               void* connection_handle) {
   const host_modules::DiagnosticSource source = host_modules::choose_diagnostic_source(
       statement_handle, environment_handle, connection_handle);
-  return host_modules::report_diagnostics(host_modules::bind_diagnostic_record_reader(), source,
-                                          stderr);
+  journal.begin_report();
+  const int answer =
+      host_modules::report_diagnostics(host_modules::bind_diagnostic_record_reader(), source,
+                                       write_lines ? stderr : nullptr, &journal);
+  journal.end_report(answer);
+  return answer;
+}
+
+extern "C" __attribute__((visibility("default"))) int SOLVAKE_TAKE(solvake_records* taken,
+                                                                   int stderr_lines) {
+  int reports = 0;
+  if (taken != nullptr) {
+    journal.take(taken);
+    reports = taken->reports;
+  } else {
+    journal.take(nullptr);
+  }
+  if (stderr_lines == SOLVAKE_LINES_OFF || stderr_lines == SOLVAKE_LINES_ON) {
+    write_lines = stderr_lines == SOLVAKE_LINES_ON;
+  }
+  return reports;
 }

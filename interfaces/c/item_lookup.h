@@ -84,6 +84,55 @@ int MARQUETH(void* function_code, void* customer_kind, void* customer_code, void
 int SOLVAKE(void* statement_handle, void* environment_handle, void* connection_handle);
 int TARNIVEL(char* text, char* value);
 
+/*
+ * What the host-side modules saw, for the host that loaded the same PGMS/SOLVAKE.so and
+ * PGMS/TARNIVEL.so (dlopen of the same file gives the same module). Each TAKE entry copies what
+ * was reported since the host last asked and forgets it; a host that never asks sees no change.
+ */
+#define SOLVAKE_RECORDS_KEPT 8
+#define SOLVAKE_MESSAGE_SIZE 512
+
+typedef struct solvake_record {
+  char sqlstate[6]; /* five characters and a NUL; empty when the module had no record to read */
+  int native_error;
+  int report;                         /* which report since the host last asked, from 1 */
+  char message[SOLVAKE_MESSAGE_SIZE]; /* NUL-terminated, cut to fit */
+} solvake_record;
+
+typedef struct solvake_records {
+  int reports; /* calls of SOLVAKE (failed ODBC calls reported) */
+  int errors;  /* of them, those answered non-zero: not warnings only */
+  int count;   /* diagnostic records among them */
+  int kept;    /* the last `kept` records, oldest first, at most SOLVAKE_RECORDS_KEPT */
+  solvake_record records[SOLVAKE_RECORDS_KEPT];
+} solvake_records;
+
+#define SOLVAKE_LINES_UNCHANGED (-1)
+#define SOLVAKE_LINES_OFF 0 /* SOLVAKE stops writing its lines to standard error */
+#define SOLVAKE_LINES_ON 1  /* as after loading */
+
+/* Fills `taken` (when not NULL) and forgets; sets the standard error lines. Returns reports. */
+int SOLVAKE_TAKE(solvake_records* taken, int stderr_lines);
+
+#define TARNIVEL_CONVERSIONS_KEPT 8
+
+typedef struct tarnivel_conversion {
+  char text[TARNIVEL_TEXT_WIDTH + 1];    /* the column text as handed over, NUL added */
+  char value[TARNIVEL_VALUE_DIGITS + 1]; /* what was written to the value field, NUL added */
+  int not_a_number;                      /* the text was no number: the value is zero */
+  int lost_integer_digits;               /* a significant digit left of the ten kept */
+  int dropped_sign;                      /* a minus sign on a value other than zero */
+} tarnivel_conversion;
+
+typedef struct tarnivel_conversions {
+  int count; /* calls of TARNIVEL */
+  int kept;  /* the last `kept` conversions, oldest first, at most TARNIVEL_CONVERSIONS_KEPT */
+  tarnivel_conversion conversions[TARNIVEL_CONVERSIONS_KEPT];
+} tarnivel_conversions;
+
+/* Fills `taken` (when not NULL) and forgets. Returns count. */
+int TARNIVEL_TAKE(tarnivel_conversions* taken);
+
 #ifdef __cplusplus
 }
 #endif

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <string>
 
+#include "item_lookup.h"
+
 namespace {
 
 using SolvakeEntry = int (*)(void* statement_field, void* environment_field,
@@ -46,6 +48,9 @@ class SolvakeWithSqlite : public testing::Test {
     ASSERT_NE(module_, nullptr) << dlerror();
     solvake_ = reinterpret_cast<SolvakeEntry>(dlsym(module_, "SOLVAKE"));
     ASSERT_NE(solvake_, nullptr) << dlerror();
+    take_ = reinterpret_cast<decltype(&SOLVAKE_TAKE)>(dlsym(module_, "SOLVAKE_TAKE"));
+    ASSERT_NE(take_, nullptr) << dlerror();
+    take_(nullptr, SOLVAKE_LINES_ON);
 
     database_path_ = testing::TempDir() + "solvake_" + std::to_string(getpid()) + "_" +
                      testing::UnitTest::GetInstance()->current_test_info()->name() + ".db";
@@ -111,6 +116,7 @@ class SolvakeWithSqlite : public testing::Test {
 
   void* module_ = nullptr;
   SolvakeEntry solvake_ = nullptr;
+  decltype(&SOLVAKE_TAKE) take_ = nullptr;
   std::string database_path_;
   SQLHANDLE environment_ = nullptr;
   SQLHANDLE connection_ = nullptr;
@@ -234,6 +240,50 @@ TEST_F(SolvakeWithSqlite, StatementWithoutRecordsIsAnError) {
   ASSERT_EQ(execute("SELECT 1"), SQL_SUCCESS);
   EXPECT_EQ(report(all_fields()), "SOLVAKE: no diagnostic records on the statement handle\n");
   EXPECT_EQ(result_, 1);
+}
+
+// What the host reads back through SOLVAKE_TAKE: every report since it last asked, the records
+// of each with their report's number, the last SOLVAKE_RECORDS_KEPT of them; then nothing.
+TEST_F(SolvakeWithSqlite, HostTakesWhatWasReportedSinceItLastAsked) {
+  fetch_truncated("SELECT 'abcdef'", 1);
+  report(all_fields());
+  ASSERT_EQ(SQLFreeStmt(statement_, SQL_CLOSE), SQL_SUCCESS);
+  ASSERT_EQ(execute("SELECT * FROM missing_table"), SQL_ERROR);
+  report(all_fields());
+  report({nullptr, nullptr, nullptr});
+
+  solvake_records taken;
+  std::memset(&taken, '#', sizeof taken);
+  EXPECT_EQ(take_(&taken, SOLVAKE_LINES_UNCHANGED), 3);
+  EXPECT_EQ(taken.reports, 3);
+  EXPECT_EQ(taken.errors, 2);
+  ASSERT_EQ(taken.count, 3);
+  ASSERT_EQ(taken.kept, 3);
+  EXPECT_STREQ(taken.records[0].sqlstate, "01004");
+  EXPECT_EQ(taken.records[0].report, 1);
+  EXPECT_STREQ(taken.records[1].sqlstate, "HY000");
+  EXPECT_EQ(taken.records[1].native_error, 1);
+  EXPECT_EQ(taken.records[1].report, 2);
+  EXPECT_NE(std::strstr(taken.records[1].message, "no such table: missing_table"), nullptr);
+  EXPECT_STREQ(taken.records[2].sqlstate, "");
+  EXPECT_STREQ(taken.records[2].message, "no handle to read diagnostic records from");
+  EXPECT_EQ(taken.records[2].report, 3);
+
+  EXPECT_EQ(take_(&taken, SOLVAKE_LINES_UNCHANGED), 0);
+  EXPECT_EQ(taken.count, 0);
+  EXPECT_EQ(taken.kept, 0);
+
+  // Lines off: the host alone hears of it, and only the last records are kept.
+  take_(nullptr, SOLVAKE_LINES_OFF);
+  for (int i = 0; i < SOLVAKE_RECORDS_KEPT + 2; ++i) {
+    EXPECT_EQ(report({nullptr, nullptr, nullptr}), "");
+  }
+  EXPECT_EQ(take_(&taken, SOLVAKE_LINES_ON), SOLVAKE_RECORDS_KEPT + 2);
+  EXPECT_EQ(taken.count, SOLVAKE_RECORDS_KEPT + 2);
+  EXPECT_EQ(taken.kept, SOLVAKE_RECORDS_KEPT);
+  EXPECT_EQ(taken.records[0].report, 3);
+  EXPECT_EQ(taken.records[SOLVAKE_RECORDS_KEPT - 1].report, SOLVAKE_RECORDS_KEPT + 2);
+  EXPECT_NE(report({nullptr, nullptr, nullptr}), "");
 }
 
 TEST_F(SolvakeWithSqlite, ReadsUnalignedHostFieldsWithoutWritingThem) {
