@@ -2,6 +2,11 @@
 // into the same buffer as a loaded module does: read back as SQL, each statement says exactly
 // what its template says, with every key byte inside its own literal; the NUL follows the text
 // and nothing is written outside the buffer.
+//
+// "Read back as SQL" means standard literals: a doubled apostrophe is one apostrophe and every
+// other byte, a backslash included, stands for itself. The promise holds only on a session that
+// reads literals so (PostgreSQL's standard_conforming_strings on, MariaDB's and MySQL's sql_mode
+// NO_BACKSLASH_ESCAPES); where a backslash escapes, a key can still end its literal.
 #include <array>
 #include <cstdint>
 #include <cstring>

@@ -66,8 +66,8 @@ DatabaseEngine identify_engine(const OdbcConnection& connection) {
 bool reads_standard_literals(const OdbcConnection& connection) {
   // Read as standard SQL this is one backslash; where a backslash escapes, the literal never ends.
   try {
-    const auto values = connection.column_values("SELECT '\\'", 1);
-    return values.size() == 1 && values[0] == "\\";
+    const auto rows = connection.query_rows("SELECT '\\'", 1);
+    return rows.size() == 1 && rows[0].size() == 1 && rows[0][0] == "\\";
   } catch (const CommandError&) {
     return false;
   }

@@ -9,6 +9,7 @@ std::string help_text() {
   std::string text =
       "usage: itemlookup [OPTIONS] LOOKUP ARGUMENTS...\n"
       "       itemlookup [OPTIONS] batch [FILE|-]\n"
+      "       itemlookup [OPTIONS] check\n"
       "       itemlookup help\n"
       "\n"
       "Lookups:\n";
@@ -25,6 +26,12 @@ std::string help_text() {
       "out: a lookup and its arguments, separated by blanks or commas (CSV), double quotes\n"
       "around a value holding either. Blank lines and lines starting with '#' are skipped.\n"
       "Each lookup gives one JSON line; a line that cannot run gives {\"line\":N,\"error\":...}.\n"
+      "\n"
+      "check looks at the connection as given, before any host uses it: the engine and driver,\n"
+      "whether string literals are read as standard SQL, both tables and their columns, how key\n"
+      "columns compare trailing spaces and letter case, and one lookup of each module. Each\n"
+      "finding reads ok or names the fix; exit status 0 when all are ok, 2 otherwise.\n"
+      "Lookups and batch make every session read standard literals themselves, or refuse.\n"
       "\n"
       "Options:\n"
       "  --connect STRING  ODBC connection string of the database\n"

@@ -10,6 +10,7 @@
 
 #include "batch_mode.hpp"
 #include "command_error.hpp"
+#include "connection_check.hpp"
 #include "connection_choice.hpp"
 #include "database_engine.hpp"
 #include "help_text.hpp"
@@ -52,30 +53,40 @@ void enter_module_directory(const fs::path& directory) {
   }
 }
 
+// How the session is left before the first lookup.
+enum class Session {
+  standard_literals,  // made to read standard string literals, or refused
+  as_given,           // as the connection string left it: what `check` looks at
+};
+
 // Everything a lookup needs, in the order it must be set up: the modules load first (a missing
 // one stops the run before connecting), then the connection, then the directory change.
 struct HostSetup {
-  explicit HostSetup(const HostOptions& options)
+  HostSetup(const HostOptions& options, Session session)
       : directory(options.module_directory.value_or(default_module_directory())),
         modules(directory),
+        channel(directory),
         connection(chosen_connection_string(options)),
         host(modules, connection, options.database_kind) {
     // Keys reach the database as standard SQL literals; a session that reads them otherwise
     // must not see one.
-    ensure_standard_literals(connection, identify_engine(connection));
+    if (session == Session::standard_literals) {
+      ensure_standard_literals(connection, identify_engine(connection));
+    }
     warn_about_missing_host_modules(directory);
     enter_module_directory(directory);
   }
 
   fs::path directory;
   ModuleSet modules;
+  HostModuleChannel channel;
   OdbcConnection connection;
   LookupHost host;
 };
 
 int run_batch_command(const HostOptions& options) {
   BatchInput input(std::span(options.words).subspan(1));
-  HostSetup setup(options);
+  HostSetup setup(options, Session::standard_literals);
   const BatchSummary summary =
       run_batch(setup.host, input.stream(), std::cout, input.interactive());
   if (summary.invalid_lines > 0) {
@@ -89,10 +100,20 @@ int run_batch_command(const HostOptions& options) {
 int run_single_lookup(const HostOptions& options) {
   // Checked before connecting: a bad request never reaches the database.
   const LookupRequest request = parse_lookup_request(options.words);
-  HostSetup setup(options);
+  HostSetup setup(options, Session::standard_literals);
   const LookupResult result = setup.host.run(request);
   std::cout << (options.json ? lookup_json(result) + "\n" : lookup_table(result));
   return result.found() ? kExitFound : kExitNotFound;
+}
+
+int run_check(const HostOptions& options) {
+  if (options.words.size() > 1) throw CommandError("check takes no arguments");
+  HostSetup setup(options, Session::as_given);
+  // The check reports what the message module hears; its own lines would say it twice.
+  setup.channel.quiet_message_module();
+  const CheckReport report = check_connection(setup.connection, setup.host, setup.channel);
+  std::cout << (options.json ? check_json(report) + "\n" : check_table(report));
+  return report.problems() == 0 ? kExitFound : kExitTrouble;
 }
 
 }  // namespace
@@ -107,6 +128,7 @@ int run_host(const HostOptions& options) {
     return kExitFound;
   }
   if (subcommand == "batch") return run_batch_command(options);
+  if (subcommand == "check") return run_check(options);
   return run_single_lookup(options);
 }
 

@@ -41,37 +41,45 @@ class Statement {
     }
   }
 
-  // The next row's first column; false when there is no further row.
-  bool fetch_first_column(std::optional<std::string>& value) {
+  // The next row, each column as text; false when there is no further row.
+  bool fetch_row(OdbcConnection::Row& row) {
     const SQLRETURN result = SQLFetch(handle_);
     if (result == SQL_NO_DATA) return false;
     if (!SQL_SUCCEEDED(result)) {
       throw CommandError("fetch failed: " + odbc_diagnostics(SQL_HANDLE_STMT, handle_));
     }
-    value = std::string();
-    char chunk[256];
-    for (;;) {
-      SQLLEN indicator = 0;
-      const SQLRETURN got = SQLGetData(handle_, 1, SQL_C_CHAR, chunk, sizeof chunk, &indicator);
-      if (got == SQL_NO_DATA) break;
-      if (!SQL_SUCCEEDED(got)) {
-        throw CommandError("reading a column failed: " +
-                           odbc_diagnostics(SQL_HANDLE_STMT, handle_));
-      }
-      if (indicator == SQL_NULL_DATA) {
-        value.reset();
-        break;
-      }
-      // A chunk that did not hold the rest ends in a terminator; the last one holds what is left.
-      const bool whole = got == SQL_SUCCESS && indicator != SQL_NO_TOTAL &&
-                         indicator < static_cast<SQLLEN>(sizeof chunk);
-      value->append(chunk, whole ? static_cast<std::size_t>(indicator) : sizeof chunk - 1);
-      if (whole) break;
+    SQLSMALLINT columns = 0;
+    SQLNumResultCols(handle_, &columns);
+    row.assign(static_cast<std::size_t>(columns), std::nullopt);
+    for (SQLSMALLINT column = 1; column <= columns; ++column) {
+      row[static_cast<std::size_t>(column - 1)] = column_text(column);
     }
     return true;
   }
 
  private:
+  std::optional<std::string> column_text(SQLUSMALLINT column) {
+    std::string value;
+    char chunk[256];
+    for (;;) {
+      SQLLEN indicator = 0;
+      const SQLRETURN got =
+          SQLGetData(handle_, column, SQL_C_CHAR, chunk, sizeof chunk, &indicator);
+      if (got == SQL_NO_DATA) break;
+      if (!SQL_SUCCEEDED(got)) {
+        throw CommandError("reading a column failed: " +
+                           odbc_diagnostics(SQL_HANDLE_STMT, handle_));
+      }
+      if (indicator == SQL_NULL_DATA) return std::nullopt;
+      // A chunk that did not hold the rest ends in a terminator; the last one holds what is left.
+      const bool whole = got == SQL_SUCCESS && indicator != SQL_NO_TOTAL &&
+                         indicator < static_cast<SQLLEN>(sizeof chunk);
+      value.append(chunk, whole ? static_cast<std::size_t>(indicator) : sizeof chunk - 1);
+      if (whole) break;
+    }
+    return value;
+  }
+
   SQLHSTMT handle_ = SQL_NULL_HSTMT;
 };
 
@@ -155,14 +163,14 @@ void OdbcConnection::execute(const std::string& sql) const {
   Statement(connection_).execute(sql);
 }
 
-std::vector<std::optional<std::string>> OdbcConnection::column_values(const std::string& sql,
-                                                                      std::size_t most_rows) const {
+std::vector<OdbcConnection::Row> OdbcConnection::query_rows(const std::string& sql,
+                                                            std::size_t most_rows) const {
   Statement statement(connection_);
   statement.execute(sql);
-  std::vector<std::optional<std::string>> values;
-  std::optional<std::string> value;
-  while (values.size() < most_rows && statement.fetch_first_column(value)) values.push_back(value);
-  return values;
+  std::vector<Row> rows;
+  Row row;
+  while (rows.size() < most_rows && statement.fetch_row(row)) rows.push_back(row);
+  return rows;
 }
 
 std::string OdbcConnection::info(SQLUSMALLINT item) const {

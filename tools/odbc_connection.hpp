@@ -29,10 +29,10 @@ class OdbcConnection {
   // Runs one statement on its own. Throws CommandError with the statement and the driver's
   // diagnostics if it fails.
   void execute(const std::string& sql) const;
-  // The first column of every row a query returns, as text (nullopt for NULL), at most
-  // `most_rows` of them. Throws CommandError like execute().
-  std::vector<std::optional<std::string>> column_values(const std::string& sql,
-                                                        std::size_t most_rows) const;
+  // The rows a query returns, at most `most_rows` of them, each column as text (nullopt for
+  // NULL). Throws CommandError like execute().
+  using Row = std::vector<std::optional<std::string>>;
+  std::vector<Row> query_rows(const std::string& sql, std::size_t most_rows) const;
   // A text item of SQLGetInfo (SQL_DBMS_NAME, SQL_DRIVER_VER, ...); empty when the driver has
   // none.
   std::string info(SQLUSMALLINT item) const;

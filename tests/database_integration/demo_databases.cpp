@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -18,10 +20,26 @@ namespace fs = std::filesystem;
 
 const fs::path kDbSourceDir = ITEM_LOOKUP_DB_SOURCE_DIR;
 
-void load(OdbcSession& session, const fs::path& schema) {
-  for (const fs::path& file : {schema, kDbSourceDir / "demo_rows.sql"}) {
-    for (const std::string& statement : read_sql_script(file)) session.execute(statement);
+// A variant of the demo tables: a namespace of its own, and the schema with one word changed.
+struct SchemaVariant {
+  std::string suffix;
+  std::string replace;
+  std::string with;
+};
+
+void load(OdbcSession& session, const fs::path& schema, const SchemaVariant& variant = {}) {
+  std::vector<std::string> statements = read_sql_script(schema);
+  for (std::string& statement : statements) {
+    if (variant.replace.empty()) break;
+    for (std::size_t at = statement.find(variant.replace); at != std::string::npos;
+         at = statement.find(variant.replace, at + variant.with.size())) {
+      statement.replace(at, variant.replace.size(), variant.with);
+    }
   }
+  for (const std::string& row : read_sql_script(kDbSourceDir / "demo_rows.sql")) {
+    statements.push_back(row);
+  }
+  for (const std::string& statement : statements) session.execute(statement);
 }
 
 class TemporaryFolder {
@@ -46,15 +64,39 @@ class TemporaryFolder {
 class SqliteDemo {
  public:
   SqliteDemo()
-      : session_("DRIVER=SQLite3;Database=" + (folder_.path() / "demo.db").string() + ";") {
+      : connection_string_("DRIVER=SQLite3;Database=" + (folder_.path() / "demo.db").string() +
+                           ";"),
+        session_(connection_string_) {
     load(session_, kDbSourceDir / "sqlite" / "schema.sql");
   }
   OdbcSession& session() { return session_; }
+  const std::string& connection_string() const { return connection_string_; }
 
  private:
   TemporaryFolder folder_;  // outlives the session: declared first
+  std::string connection_string_;
   OdbcSession session_;
 };
+
+// The connection string without the attribute `name`, matched without regard to case.
+std::string without_attribute(const std::string& connection_string, std::string_view name) {
+  std::string kept;
+  std::size_t start = 0;
+  while (start < connection_string.size()) {
+    std::size_t end = connection_string.find(';', start);
+    if (end == std::string::npos) end = connection_string.size();
+    const std::string attribute = connection_string.substr(start, end - start);
+    const std::string key = attribute.substr(0, attribute.find('='));
+    const bool same = key.size() == name.size() &&
+                      std::equal(key.begin(), key.end(), name.begin(), [](char a, char b) {
+                        return std::toupper(static_cast<unsigned char>(a)) ==
+                               std::toupper(static_cast<unsigned char>(b));
+                      });
+    if (!same && !attribute.empty()) kept += attribute + ";";
+    start = end + 1;
+  }
+  return kept;
+}
 
 // How a server engine gives each test process tables of its own.
 struct ServerEngine {
@@ -93,16 +135,16 @@ std::string statement(const char* pattern, const std::string& name) {
 
 class ServerDemo {
  public:
-  explicit ServerDemo(Database database)
+  explicit ServerDemo(Database database, const SchemaVariant& variant = {})
       : engine_(server_engine(database)),
         session_(server_connection_string(database)),
-        namespace_("item_lookup_demo_" + std::to_string(getpid())) {
+        namespace_("item_lookup_demo_" + std::to_string(getpid()) + variant.suffix) {
     // One left behind by an earlier process with the same id is stale.
     drop();
     session_.execute(statement(engine_.create, namespace_));
     session_.execute(statement(engine_.enter, namespace_));
     try {
-      load(session_, kDbSourceDir / engine_.schema_file);
+      load(session_, kDbSourceDir / engine_.schema_file, variant);
     } catch (...) {
       drop();
       throw;
@@ -128,6 +170,7 @@ class ServerDemo {
 
 std::unique_ptr<SqliteDemo> sqlite_demo;
 std::unique_ptr<ServerDemo> server_demos[std::size(kServerDatabases)];
+std::unique_ptr<ServerDemo> case_insensitive_demo;
 
 ServerDemo& server_demo(Database database) {
   std::unique_ptr<ServerDemo>& demo = server_demos[database == Database::postgres ? 0 : 1];
@@ -141,6 +184,7 @@ class DemoDatabasesEnvironment : public testing::Environment {
   void TearDown() override {
     sqlite_demo.reset();
     for (std::unique_ptr<ServerDemo>& demo : server_demos) demo.reset();
+    case_insensitive_demo.reset();
   }
 };
 
@@ -178,6 +222,35 @@ OdbcSession& demo_database(Database database) {
   if (database != Database::sqlite) return server_demo(database).session();
   if (!sqlite_demo) sqlite_demo = std::make_unique<SqliteDemo>();
   return sqlite_demo->session();
+}
+
+std::string demo_connection_string(Database database, Literals literals) {
+  const bool escaping = literals == Literals::escaping;
+  switch (database) {
+    case Database::sqlite:
+      demo_database(database);
+      return sqlite_demo->connection_string();
+    case Database::postgres:
+      return without_attribute(server_connection_string(database), "ConnSettings") +
+             "ConnSettings={SET search_path TO " + server_demo(database).name() +
+             (escaping ? ";SET standard_conforming_strings TO off" : "") + "};";
+    case Database::mariadb: {
+      std::string connection_string =
+          without_attribute(server_connection_string(database), "Database") +
+          "Database=" + server_demo(database).name() + ";";
+      return escaping ? without_attribute(connection_string, "InitStmt") : connection_string;
+    }
+  }
+  return {};
+}
+
+std::string case_insensitive_mariadb_demo() {
+  if (!case_insensitive_demo) {
+    case_insensitive_demo = std::make_unique<ServerDemo>(
+        Database::mariadb, SchemaVariant{"_ci", "utf8mb4_bin", "utf8mb4_general_ci"});
+  }
+  return without_attribute(server_connection_string(Database::mariadb), "Database") +
+         "Database=" + case_insensitive_demo->name() + ";";
 }
 
 const std::string& postgres_demo_schema() {

@@ -29,6 +29,15 @@ std::string postgres_connection_string();
 
 // The demo database, created on first use; throws std::runtime_error when it cannot be.
 OdbcSession& demo_database(Database database);
+
+// How another host reaches this process's demo tables: with the settings the README's DSN
+// templates give, or with string literals read with backslash escapes where the engine can be
+// told so (PostgreSQL's standard_conforming_strings off, MariaDB without its InitStmt).
+enum class Literals { as_documented, escaping };
+std::string demo_connection_string(Database database, Literals literals);
+// Another MariaDB demo database, whose key columns ignore letter case (utf8mb4_general_ci);
+// connected to as documented.
+std::string case_insensitive_mariadb_demo();
 // The PostgreSQL schema holding this process's demo tables.
 const std::string& postgres_demo_schema();
 

@@ -166,6 +166,11 @@ COUNTING_DM_API SQLRETURN SQLGetInfo(SQLHDBC connection, SQLUSMALLINT item, SQLP
   return real_SQLGetInfo(connection, item, value, capacity, length);
 }
 
+COUNTING_DM_API SQLRETURN SQLNumResultCols(SQLHSTMT statement, SQLSMALLINT* columns) {
+  REAL(SQLNumResultCols);
+  return real_SQLNumResultCols(statement, columns);
+}
+
 COUNTING_DM_API SQLRETURN SQLGetData(SQLHSTMT statement, SQLUSMALLINT column, SQLSMALLINT type,
                                      SQLPOINTER value, SQLLEN capacity, SQLLEN* indicator) {
   REAL(SQLGetData);

@@ -1,0 +1,48 @@
+#include "host_module_channel.hpp"
+
+#include <dlfcn.h>
+
+namespace itemlookup {
+
+namespace {
+
+template <typename Entry>
+Entry entry_of(void* library, const char* name) {
+  return library != nullptr ? reinterpret_cast<Entry>(dlsym(library, name)) : nullptr;
+}
+
+}  // namespace
+
+HostModuleChannel::HostModuleChannel(const std::filesystem::path& module_directory)
+    : message_module_(dlopen((module_directory / "PGMS/SOLVAKE.so").c_str(), RTLD_NOW)),
+      converter_(dlopen((module_directory / "PGMS/TARNIVEL.so").c_str(), RTLD_NOW)),
+      take_reports_(entry_of<decltype(take_reports_)>(message_module_, "SOLVAKE_TAKE")),
+      take_conversions_(entry_of<decltype(take_conversions_)>(converter_, "TARNIVEL_TAKE")) {
+  // Whatever happened before this host asked is not its business.
+  if (take_reports_ != nullptr) take_reports_(nullptr, SOLVAKE_LINES_UNCHANGED);
+  if (take_conversions_ != nullptr) take_conversions_(nullptr);
+}
+
+HostModuleChannel::~HostModuleChannel() {
+  if (take_reports_ != nullptr) take_reports_(nullptr, SOLVAKE_LINES_ON);
+  if (message_module_ != nullptr) dlclose(message_module_);
+  if (converter_ != nullptr) dlclose(converter_);
+}
+
+void HostModuleChannel::quiet_message_module() {
+  if (take_reports_ != nullptr) take_reports_(nullptr, SOLVAKE_LINES_OFF);
+}
+
+solvake_records HostModuleChannel::take_reports() {
+  solvake_records taken{};
+  if (take_reports_ != nullptr) take_reports_(&taken, SOLVAKE_LINES_UNCHANGED);
+  return taken;
+}
+
+tarnivel_conversions HostModuleChannel::take_conversions() {
+  tarnivel_conversions taken{};
+  if (take_conversions_ != nullptr) take_conversions_(&taken);
+  return taken;
+}
+
+}  // namespace itemlookup

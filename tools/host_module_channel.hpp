@@ -1,0 +1,33 @@
+// itemlookup's line to the host-side modules the lookups call: it loads the same PGMS/SOLVAKE.so
+// and PGMS/TARNIVEL.so (the loader hands back the one copy in the process) and reads, after each
+// lookup, what the message module reported and what the converter converted.
+#pragma once
+
+#include <filesystem>
+
+#include "item_lookup.h"
+
+namespace itemlookup {
+
+class HostModuleChannel {
+ public:
+  // Loads what it can from directory/PGMS; a module that is missing just reports nothing.
+  explicit HostModuleChannel(const std::filesystem::path& module_directory);
+  ~HostModuleChannel();
+  HostModuleChannel(const HostModuleChannel&) = delete;
+  HostModuleChannel& operator=(const HostModuleChannel&) = delete;
+
+  // The message module's own lines on standard error: itemlookup reports instead.
+  void quiet_message_module();
+  // What was reported, or converted, since the last take; zeros when the module is missing.
+  solvake_records take_reports();
+  tarnivel_conversions take_conversions();
+
+ private:
+  void* message_module_ = nullptr;
+  void* converter_ = nullptr;
+  decltype(&SOLVAKE_TAKE) take_reports_ = nullptr;
+  decltype(&TARNIVEL_TAKE) take_conversions_ = nullptr;
+};
+
+}  // namespace itemlookup
