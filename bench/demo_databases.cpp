@@ -45,7 +45,7 @@ TemporaryFolder::~TemporaryFolder() {
 }
 
 SqliteDemo::SqliteDemo() : file_(folder_.path() / "demo.db") {
-  itemlookup::ensure_demo_database(file_, kDbSourceDir);
+  itemlookup::ensure_demo_database(file_, kDbSourceDir, false);
 }
 
 std::unique_ptr<itemlookup::OdbcConnection> SqliteDemo::connect() const {

@@ -53,6 +53,15 @@ INSERT INTO VNDADFIT VALUES ('1009', 'ANALGESICO', 'EXT-1009', '7891000100093',
 INSERT INTO VNDADFIT VALUES ('1010', 'EQUIPAMENT', 'EXT-1010', '7891000100109',
   'CAMA HOSPITALAR ARTICULADA', 'S', 'S', '1001000100100', 1234567.89, 1100000, 1250.5, 1312.75);
 
+-- Accented descriptions in UTF-8: the first fits its 55-byte field; the second has 55
+-- characters but 60 bytes, and its field ends in the middle of the "Á": the driver cuts it with
+-- a truncation warning, and a host reading UTF-8 sees an incomplete character at the end.
+INSERT INTO VNDADFIT VALUES ('1012', 'SOLAR', 'EXT-1012', '7891000100123',
+  'LOÇÃO HIDRATANTE PÓS-SOL 200ML', 'N', 'N', NULL, 32.9, 29.9, 0.2, 0.24);
+INSERT INTO VNDADFIT VALUES ('1013', 'DERMO', 'EXT-1013', '7891000100130',
+  'CREME DE PÉS E MÃOS COM ÓLEO DE AMÊNDOAS 60G TIPO ÁGUA', 'N', 'N', NULL, 18.5, 16.9, 0.06,
+  0.075);
+
 -- A backslash before an apostrophe in the item code and the external code: where a backslash
 -- escapes, the key 'BARRA\''S-1011' would end its literal early.
 INSERT INTO VNDADFIT VALUES ('BARRA\''S-1011', 'FERRAGEM', 'EXT\''1011\', '7891000101113',

@@ -1,21 +1,31 @@
-// Batch lookups: one lookup per input line, one JSON line per lookup on the output.
+// Batch lookups: one lookup per input line, one JSON line per lookup on the output, and a
+// closing summary on standard error.
 #pragma once
 
 #include <cstddef>
-#include <istream>
-#include <ostream>
 
+#include "batch_input.hpp"
 #include "lookup_host.hpp"
 
 namespace itemlookup {
 
 struct BatchSummary {
-  std::size_t lookups = 0;        // lines that ran, found or not
-  std::size_t invalid_lines = 0;  // lines answered with an error object
+  std::size_t lines = 0;  // lines that held a lookup, or tried to
+  std::size_t found = 0;
+  std::size_t not_found = 0;
+  std::size_t with_warnings = 0;  // found or not, with something lost on the way
+  std::size_t failed = 0;         // lookups the database answered with an error
+  std::size_t malformed = 0;      // lines that could not run at all
+  double seconds = 0;
+
+  bool clean() const { return failed == 0 && malformed == 0; }
 };
 
-// A line that cannot run is answered with {"line":N,"error":...} and the run goes on.
-BatchSummary run_batch(const LookupHost& host, std::istream& input, std::ostream& output,
-                       bool flush_each_line);
+// Every line runs and gets its own result; a line that cannot run is answered with
+// {"line":N,"error":...}. Output errors throw CommandError.
+BatchSummary run_batch(const LookupHost& host, BatchInput& input);
+
+// "12 lines: 8 found, 2 not found, 1 with warnings, 2 errors; 1500 lookups/s".
+std::string summary_text(const BatchSummary& summary);
 
 }  // namespace itemlookup

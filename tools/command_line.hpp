@@ -17,12 +17,15 @@ struct HostOptions {
   std::optional<std::filesystem::path> module_directory;  // --modules, made absolute
   std::optional<std::filesystem::path> demo_database;     // --demo-db, made absolute
   bool json = false;                                      // --json
-  std::vector<std::string> words;                         // the subcommand and its arguments
+  bool version = false;                                   // --version
+  bool latin1 = false;             // --encoding latin1: fields are single bytes, not UTF-8
+  std::vector<std::string> words;  // the subcommand and its arguments
 };
 
-// arguments excludes the program name. Throws CommandError on a host option without its value,
-// a database kind that does not fit, or both --connect and --dsn. "--help" and "-h" read as the
-// subcommand "help"; after a lone "--" every word goes to the subcommand.
+// arguments excludes the program name. Throws CommandError on an unknown option, a host option
+// given twice or without its value, an empty path, a database kind that does not fit, or both
+// --connect and --dsn. "--help" and "-h" read as the subcommand "help"; a lone "--" and every
+// word after it go to the subcommand as they are.
 HostOptions parse_command_line(std::span<const std::string> arguments);
 
 }  // namespace itemlookup

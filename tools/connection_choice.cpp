@@ -20,7 +20,7 @@ std::string chosen_connection_string(const HostOptions& options) {
   }
   const std::filesystem::path database = options.demo_database.value_or(default_demo_database());
   const std::string connection_string = demo_connection_string(database);
-  ensure_demo_database(database, database_script_directory());
+  ensure_demo_database(database, database_script_directory(), !options.demo_database);
   return connection_string;
 }
 

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -46,8 +48,8 @@ class PartialFile {
             .string();
     const int descriptor = mkstemp(pattern.data());
     if (descriptor < 0) {
-      throw CommandError("cannot create a file in " + database.parent_path().string() +
-                         " for the demo database");
+      throw CommandError("cannot create the demo database " + database.string() + ": " +
+                         std::strerror(errno));
     }
     // mkstemp makes the file private; the database is ordinary data, readable as any file the
     // user creates.
@@ -81,6 +83,39 @@ class PartialFile {
   fs::path path_;
 };
 
+// The demo database is reached through the SQLite ODBC driver; without it, say which package
+// brings it rather than which temporary file could not be opened.
+OdbcConnection connect_to_demo(const fs::path& file) {
+  try {
+    return OdbcConnection(demo_connection_string(file));
+  } catch (const CommandError& error) {
+    const std::string message = error.what();
+    if (message.find("Can't open lib") != std::string::npos ||
+        message.find("[IM002]") != std::string::npos) {
+      throw CommandError(
+          "the demo database needs the SQLite ODBC driver (driver \"SQLite3\"), which is not "
+          "installed: install the Debian package libsqliteodbc (sudo apt-get install "
+          "libsqliteodbc), or give a database with --connect or --dsn");
+    }
+    throw;
+  }
+}
+
+// An existing file is used only when it holds both tables.
+void check_demo_tables(const fs::path& database) {
+  const OdbcConnection connection = connect_to_demo(database);
+  for (const char* table : {"VNDADFIT", "VNDAITCL"}) {
+    try {
+      connection.query_rows(std::string("SELECT 1 FROM ") + table + " WHERE 1 = 0", 1);
+    } catch (const CommandError& error) {
+      throw CommandError(database.string() + " is not an item lookup demo database (" + table +
+                         " cannot be read): name another file with --demo-db, or remove it to "
+                         "have it created again\n  " +
+                         error.what());
+    }
+  }
+}
+
 }  // namespace
 
 std::string demo_connection_string(const fs::path& database) {
@@ -92,18 +127,32 @@ std::string demo_connection_string(const fs::path& database) {
   return "DRIVER=SQLite3;Database=" + path;
 }
 
-void ensure_demo_database(const fs::path& database, const fs::path& script_directory) {
+void ensure_demo_database(const fs::path& database, const fs::path& script_directory,
+                          bool create_folders) {
   std::error_code error;
-  if (fs::exists(database, error)) return;
+  const fs::file_status status = fs::status(database, error);
+  if (fs::is_directory(status)) {
+    throw CommandError("the demo database " + database.string() + " is a folder");
+  }
+  if (fs::exists(status)) {
+    check_demo_tables(database);
+    return;
+  }
   const std::vector<std::string> statements = demo_statements(script_directory);
-  fs::create_directories(database.parent_path(), error);
-  if (error) {
-    throw CommandError("cannot create the directory " + database.parent_path().string() +
-                       " for the demo database: " + error.message());
+  const fs::path folder = database.parent_path();
+  if (create_folders) {
+    fs::create_directories(folder, error);
+    if (error) {
+      throw CommandError("cannot create the folder " + folder.string() +
+                         " for the demo database: " + error.message());
+    }
+  } else if (!fs::is_directory(folder, error)) {
+    throw CommandError("cannot create the demo database " + database.string() + ": the folder " +
+                       folder.string() + " does not exist");
   }
   PartialFile partial(database);
   {
-    OdbcConnection connection(demo_connection_string(partial.path()));
+    OdbcConnection connection = connect_to_demo(partial.path());
     connection.run_in_transaction(statements);
   }
   partial.rename_to(database);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "text_encoding.hpp"
+
 namespace itemlookup {
 
 std::string_view trimmed_text(std::string_view field) {
@@ -26,14 +28,14 @@ std::optional<std::string> decimal_number(std::string_view digits, std::uint8_t 
   return number;
 }
 
-DisplayedValue displayed_value(const FieldDef& field, std::string_view bytes) {
+DisplayedValue displayed_value(const FieldDef& field, std::string_view bytes, bool latin1) {
   if (field.kind == FieldKind::digits) {
     if (std::optional<std::string> number = decimal_number(bytes, field.decimals)) {
       return {true, *number};
     }
-    return {false, std::string(bytes)};
+    return {false, decoded_text(bytes, latin1).utf8};
   }
-  return {false, std::string(trimmed_text(bytes))};
+  return {false, decoded_text(trimmed_text(bytes), latin1).utf8};
 }
 
 std::string printable(std::string_view text) {

@@ -17,12 +17,13 @@ std::string_view trimmed_text(std::string_view field);
 // anything but digits.
 std::optional<std::string> decimal_number(std::string_view digits, std::uint8_t decimals);
 
-// A field's value for display: a number for a digit field that holds digits, text otherwise.
+// A field's value for display: a number for a digit field that holds digits, text otherwise,
+// as UTF-8 (the bytes read as UTF-8, or as Latin-1 when latin1 is set).
 struct DisplayedValue {
   bool is_number;
   std::string text;
 };
-DisplayedValue displayed_value(const FieldDef& field, std::string_view bytes);
+DisplayedValue displayed_value(const FieldDef& field, std::string_view bytes, bool latin1 = false);
 
 // Control bytes as \xNN, so a value cannot disturb the terminal.
 std::string printable(std::string_view text);

@@ -42,9 +42,18 @@ std::string help_text() {
       "${XDG_DATA_HOME:-~/.local/share}/item-lookup/demo.db)\n"
       "  --modules DIR     directory of VELDORIN.so, MARQUETH.so and PGMS/\n"
       "  --json            print one JSON object instead of a table\n"
+      "  --encoding ENC    how text fields are read: utf8 (default) or latin1\n"
+      "  --version         print the version and stop\n"
+      "  --                end of the options: every word after it is the lookup's\n"
       "\n"
-      "Exit status: 0 found (batch: every line ran), 1 not found, 2 usage, connection or\n"
-      "module errors (batch: some line could not run).\n";
+      "A lookup during which the database reported an error shows it (\"error\" in JSON) and\n"
+      "is not a missing item. Warnings (a value cut by its field, digits or a sign lost, text\n"
+      "that is not valid UTF-8) keep the lookup found and are shown with it (\"warnings\").\n"
+      "batch ends with a summary on standard error: lines found, not found, with warnings,\n"
+      "errors, and lookups per second.\n"
+      "\n"
+      "Exit status: 0 found (batch: no line had an error), 1 not found, 2 usage, connection,\n"
+      "module, database or output errors (batch: some line was malformed or failed).\n";
   return text;
 }
 

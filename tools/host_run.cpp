@@ -4,11 +4,11 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <memory>
 
 #include "batch_mode.hpp"
+#include "build_layout.hpp"
 #include "command_error.hpp"
 #include "connection_check.hpp"
 #include "connection_choice.hpp"
@@ -18,6 +18,7 @@
 #include "lookup_report.hpp"
 #include "module_loader.hpp"
 #include "odbc_connection.hpp"
+#include "output_sink.hpp"
 
 namespace itemlookup {
 
@@ -25,24 +26,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Batch input, opened before the host changes directory so a relative FILE means what the
-// operator meant.
-class BatchInput {
- public:
-  explicit BatchInput(std::span<const std::string> arguments) {
-    if (arguments.size() > 1) throw CommandError("batch takes at most one FILE");
-    if (arguments.empty() || arguments[0] == "-") return;
-    file_ = std::make_unique<std::ifstream>(arguments[0]);
-    if (!*file_) {
-      throw CommandError("cannot read batch file " + arguments[0] + ": " + std::strerror(errno));
-    }
-  }
-  std::istream& stream() { return file_ ? *file_ : std::cin; }
-  bool interactive() const { return !file_ && isatty(STDIN_FILENO) == 1; }
-
- private:
-  std::unique_ptr<std::ifstream> file_;
-};
+// The subcommand's own words, without a "--" that only ended the host's options.
+std::vector<std::string> subcommand_arguments(const HostOptions& options) {
+  std::vector<std::string> arguments(options.words.begin() + 1, options.words.end());
+  if (!arguments.empty() && arguments.front() == "--") arguments.erase(arguments.begin());
+  return arguments;
+}
 
 // The modules find PGMS/ relative to the current directory, so lookups run from the module
 // directory. Connection strings and file names were resolved before this.
@@ -67,12 +56,14 @@ struct HostSetup {
         modules(directory),
         channel(directory),
         connection(chosen_connection_string(options)),
-        host(modules, connection, options.database_kind) {
+        host(modules, connection, options.database_kind, &channel, options.latin1) {
     // Keys reach the database as standard SQL literals; a session that reads them otherwise
     // must not see one.
     if (session == Session::standard_literals) {
       ensure_standard_literals(connection, identify_engine(connection));
     }
+    // Each message is shown once, with the lookup it belongs to.
+    channel.quiet_message_module();
     warn_about_missing_host_modules(directory);
     enter_module_directory(directory);
   }
@@ -85,16 +76,14 @@ struct HostSetup {
 };
 
 int run_batch_command(const HostOptions& options) {
-  BatchInput input(std::span(options.words).subspan(1));
+  const std::vector<std::string> arguments = subcommand_arguments(options);
+  if (arguments.size() > 1) throw CommandError("batch takes at most one FILE");
+  // Opened before the host changes directory, so a relative FILE means what the operator meant.
+  BatchInput input(arguments.empty() ? "-" : arguments[0]);
   HostSetup setup(options, Session::standard_literals);
-  const BatchSummary summary =
-      run_batch(setup.host, input.stream(), std::cout, input.interactive());
-  if (summary.invalid_lines > 0) {
-    std::cerr << "itemlookup: " << summary.invalid_lines << " line"
-              << (summary.invalid_lines == 1 ? "" : "s") << " could not run\n";
-    return kExitTrouble;
-  }
-  return kExitFound;
+  const BatchSummary summary = run_batch(setup.host, input);
+  std::cerr << "itemlookup: " << summary_text(summary) << '\n';
+  return summary.clean() ? kExitFound : kExitTrouble;
 }
 
 int run_single_lookup(const HostOptions& options) {
@@ -102,29 +91,36 @@ int run_single_lookup(const HostOptions& options) {
   const LookupRequest request = parse_lookup_request(options.words);
   HostSetup setup(options, Session::standard_literals);
   const LookupResult result = setup.host.run(request);
-  std::cout << (options.json ? lookup_json(result) + "\n" : lookup_table(result));
+  write_output(options.json ? lookup_json(result) + "\n" : lookup_table(result));
+  flush_output();
+  if (result.failed()) return kExitTrouble;
   return result.found() ? kExitFound : kExitNotFound;
 }
 
 int run_check(const HostOptions& options) {
-  if (options.words.size() > 1) throw CommandError("check takes no arguments");
+  if (!subcommand_arguments(options).empty()) throw CommandError("check takes no arguments");
   HostSetup setup(options, Session::as_given);
-  // The check reports what the message module hears; its own lines would say it twice.
-  setup.channel.quiet_message_module();
   const CheckReport report = check_connection(setup.connection, setup.host, setup.channel);
-  std::cout << (options.json ? check_json(report) + "\n" : check_table(report));
+  write_output(options.json ? check_json(report) + "\n" : check_table(report));
+  flush_output();
   return report.problems() == 0 ? kExitFound : kExitTrouble;
 }
 
 }  // namespace
 
 int run_host(const HostOptions& options) {
+  if (options.version) {
+    write_output(std::string("itemlookup ") + build_layout::kVersion + "\n");
+    flush_output();
+    return kExitFound;
+  }
   if (options.words.empty()) {
     throw CommandError("no lookup given (try 'itemlookup help')");
   }
   const std::string& subcommand = options.words[0];
   if (subcommand == "help") {
-    std::cout << help_text();
+    write_output(help_text());
+    flush_output();
     return kExitFound;
   }
   if (subcommand == "batch") return run_batch_command(options);

@@ -1,36 +1,10 @@
 #include "json_writer.hpp"
 
+#include "text_encoding.hpp"
+
 namespace itemlookup {
 
 namespace {
-
-// Length of the valid UTF-8 sequence starting at text[at], or 0 if there is none.
-std::size_t utf8_sequence_length(std::string_view text, std::size_t at) {
-  const auto lead = static_cast<unsigned char>(text[at]);
-  std::size_t length = 0;
-  unsigned minimum = 0;
-  if (lead >= 0xc2 && lead <= 0xdf) {
-    length = 2;
-    minimum = 0x80;
-  } else if (lead >= 0xe0 && lead <= 0xef) {
-    length = 3;
-    minimum = 0x800;
-  } else if (lead >= 0xf0 && lead <= 0xf4) {
-    length = 4;
-    minimum = 0x10000;
-  } else {
-    return 0;
-  }
-  if (at + length > text.size()) return 0;
-  unsigned code_point = lead & (0x7fu >> length);
-  for (std::size_t i = 1; i < length; ++i) {
-    const auto byte = static_cast<unsigned char>(text[at + i]);
-    if ((byte & 0xc0) != 0x80) return 0;
-    code_point = (code_point << 6) | (byte & 0x3fu);
-  }
-  const bool surrogate = code_point >= 0xd800 && code_point <= 0xdfff;
-  return code_point >= minimum && code_point <= 0x10ffff && !surrogate ? length : 0;
-}
 
 void append_escaped_unit(std::string& out, unsigned unit) {
   static constexpr char kHex[] = "0123456789abcdef";
@@ -52,7 +26,7 @@ std::string json_string(std::string_view text) {
       append_escaped_unit(out, byte);
     } else if (byte < 0x80) {
       out += static_cast<char>(byte);
-    } else if (const std::size_t length = utf8_sequence_length(text, i); length > 0) {
+    } else if (const std::size_t length = utf8_sequence_length(text, i); length > 1) {
       out.append(text.substr(i, length));
       i += length - 1;
     } else {

@@ -133,6 +133,13 @@ constexpr std::uint8_t kCustomerResolveOutputs[] = {customer::item_code};
 constexpr std::uint8_t kCustomerCodesOutputs[] = {customer::customer_item_code, customer::barcode};
 constexpr std::uint8_t kCustomerUnitOutputs[] = {customer::unit, customer::factor};
 
+constexpr std::uint8_t kFullItemConversions[] = {item::pmc_value, item::pmv_value, item::net_weight,
+                                                 item::gross_weight};
+constexpr std::uint8_t kItemSummaryConversions[] = {item::pmc_value, item::pmv_value};
+constexpr std::uint8_t kCustomerItemConversions[] = {customer::factor, customer::minimum_lot,
+                                                     customer::order_multiple};
+constexpr std::uint8_t kCustomerUnitConversions[] = {customer::factor};
+
 }  // namespace
 
 const ModuleDef kItemDataModule{
@@ -161,19 +168,20 @@ namespace {
 
 const LookupCommand kCommands[] = {
     {"item", "every supplementary column of an item", kItemDataModule, VELDORIN_FULL_FETCH,
-     kItemKey, kFullItemOutputs},
+     kItemKey, kFullItemOutputs, kFullItemConversions},
     {"item-summary", "codes, description and prices of an item", kItemDataModule,
-     VELDORIN_PARTIAL_FETCH, kItemKey, kItemSummaryOutputs},
+     VELDORIN_PARTIAL_FETCH, kItemKey, kItemSummaryOutputs, kItemSummaryConversions},
     {"resolve", "the item code by barcode, failing that by external code", kItemDataModule,
      VELDORIN_RESOLVE_ITEM_CODE, kResolveKeys, kResolveOutputs},
     {"customer-item", "a customer's cross-reference row for an item", kCustomerItemModule,
-     MARQUETH_CUSTOMER_ITEM_FETCH, kCustomerItemKeys, kCustomerItemOutputs},
+     MARQUETH_CUSTOMER_ITEM_FETCH, kCustomerItemKeys, kCustomerItemOutputs,
+     kCustomerItemConversions},
     {"customer-resolve", "the item code from a customer's own item code", kCustomerItemModule,
      MARQUETH_RESOLVE_ITEM_CODE, kCustomerResolveKeys, kCustomerResolveOutputs},
     {"customer-codes", "a customer's item code and barcode for an item", kCustomerItemModule,
      MARQUETH_CODES_FETCH, kCustomerItemKeys, kCustomerCodesOutputs},
     {"customer-unit", "a customer's unit of measure and factor for an item", kCustomerItemModule,
-     MARQUETH_UNIT_FETCH, kCustomerItemKeys, kCustomerUnitOutputs},
+     MARQUETH_UNIT_FETCH, kCustomerItemKeys, kCustomerUnitOutputs, kCustomerUnitConversions},
 };
 
 struct StatusMeaning {

@@ -55,6 +55,8 @@ struct LookupCommand {
   char function_code;
   std::span<const KeyArgument> keys;
   std::span<const std::uint8_t> outputs;
+  // The outputs the module fills through the numeric text converter, in the order it converts.
+  std::span<const std::uint8_t> conversions = {};
 };
 
 extern const ModuleDef kItemDataModule;

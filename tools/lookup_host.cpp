@@ -2,12 +2,17 @@
 
 #include "host_fields.hpp"
 #include "item_lookup.h"
+#include "lookup_diagnostics.hpp"
 
 namespace itemlookup {
 
 LookupHost::LookupHost(const ModuleSet& modules, const OdbcConnection& connection,
-                       std::string_view database_kind)
-    : modules_(modules), connection_(connection), database_kind_(database_kind) {
+                       std::string_view database_kind, HostModuleChannel* channel, bool latin1)
+    : modules_(modules),
+      connection_(connection),
+      database_kind_(database_kind),
+      channel_(channel),
+      latin1_(latin1) {
   database_kind_.resize(LOOKUP_DATABASE_KIND_WIDTH, ' ');
 }
 
@@ -23,13 +28,25 @@ LookupResult LookupHost::run(const LookupRequest& request) const {
   fields.set_handle(module.environment, connection_.environment());
   fields.set_handle(module.connection, connection_.connection());
 
-  LookupResult result{.command = &command, .fields = {}, .return_code = 0};
+  LookupResult result;
+  result.command = &command;
+  result.latin1 = latin1_;
+  if (channel_ != nullptr) {
+    // What came before this lookup is not its business.
+    channel_->take_reports();
+    channel_->take_conversions();
+  }
   result.return_code = modules_.module_for(module).call(fields.addresses());
   for (std::size_t i = 0; i < module.parameters.size(); ++i) {
     const bool handle = module.parameters[i].kind == FieldKind::handle;
     result.fields.emplace_back(handle ? std::string_view()
                                       : fields.value(static_cast<std::uint8_t>(i)));
   }
+  if (channel_ != nullptr) {
+    note_reports(channel_->take_reports(), result);
+    note_conversions(channel_->take_conversions(), result);
+  }
+  note_undecodable_fields(result);
   return result;
 }
 

@@ -6,27 +6,44 @@
 #include <string_view>
 #include <vector>
 
+#include "host_module_channel.hpp"
 #include "lookup_request.hpp"
 #include "module_loader.hpp"
 #include "odbc_connection.hpp"
 
 namespace itemlookup {
 
+// A record the message module reported that was not a warning.
+struct LookupError {
+  std::string sqlstate;  // empty when the module had no record of the driver's to read
+  long native_error = 0;
+  std::string message;
+  // A function sequence error after an earlier error: what follows from it, not a second cause.
+  bool consequence = false;
+};
+
 struct LookupResult {
   const LookupCommand* command = nullptr;
   std::vector<std::string> fields;  // every parameter's bytes after the call; empty for handles
   int return_code = 0;
+  std::vector<LookupError> errors;    // the lookup failed when there is any
+  std::vector<std::string> warnings;  // the lookup ran, but something was lost on the way
+  bool latin1 = false;                // text fields are single bytes, not UTF-8
 
   std::string_view field(std::uint8_t parameter) const { return fields.at(parameter); }
   std::string_view status() const { return field(command->module.status); }
   bool found() const { return status() == kStatusFound; }
+  bool failed() const { return !errors.empty(); }
 };
 
 class LookupHost {
  public:
-  // database_kind is the operator's --kind value, checked to fit its field.
+  // database_kind is the operator's --kind value, checked to fit its field. With a channel, each
+  // result carries what the host-side modules saw during its lookup. latin1: the connection
+  // hands over single-byte text.
   LookupHost(const ModuleSet& modules, const OdbcConnection& connection,
-             std::string_view database_kind);
+             std::string_view database_kind, HostModuleChannel* channel = nullptr,
+             bool latin1 = false);
 
   LookupResult run(const LookupRequest& request) const;
 
@@ -34,6 +51,8 @@ class LookupHost {
   const ModuleSet& modules_;
   const OdbcConnection& connection_;
   std::string database_kind_;
+  HostModuleChannel* channel_;
+  bool latin1_;
 };
 
 }  // namespace itemlookup

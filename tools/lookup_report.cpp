@@ -15,13 +15,13 @@ struct Row {
   std::string value;
 };
 
-std::string table_value(const FieldDef& field, std::string_view bytes) {
-  const DisplayedValue value = displayed_value(field, bytes);
+std::string table_value(const FieldDef& field, std::string_view bytes, bool latin1) {
+  const DisplayedValue value = displayed_value(field, bytes, latin1);
   return value.is_number ? value.text : "[" + printable(value.text) + "]";
 }
 
-std::string json_value(const FieldDef& field, std::string_view bytes) {
-  const DisplayedValue value = displayed_value(field, bytes);
+std::string json_value(const FieldDef& field, std::string_view bytes, bool latin1) {
+  const DisplayedValue value = displayed_value(field, bytes, latin1);
   return value.is_number ? value.text : json_string(value.text);
 }
 
@@ -39,6 +39,39 @@ std::string return_code_text(int return_code) {
   return text;
 }
 
+std::string error_text(const LookupError& error) {
+  std::string text = error.sqlstate.empty() ? error.message : error.sqlstate + " " + error.message;
+  if (error.consequence) text += " (follows from the error above)";
+  return printable(text);
+}
+
+// {"sqlstate":...,"native":...,"message":...}, and what follows from it.
+JsonObject error_object(const LookupError& error) {
+  JsonObject object;
+  object.add_string("sqlstate", error.sqlstate)
+      .add_number("native", error.native_error)
+      .add_string("message", error.message);
+  return object;
+}
+
+std::string json_array(const std::vector<std::string>& items) {
+  std::string text;
+  for (const std::string& item : items) text += (text.empty() ? "" : ",") + item;
+  return "[" + text + "]";
+}
+
+// The first error is the cause; the others follow it, each marked when it is only a
+// consequence of it.
+std::string lookup_error_json(const std::vector<LookupError>& errors) {
+  JsonObject cause = error_object(errors.front());
+  std::vector<std::string> others;
+  for (std::size_t i = 1; i < errors.size(); ++i) {
+    others.push_back(error_object(errors[i]).add_bool("consequence", errors[i].consequence).text());
+  }
+  if (!others.empty()) cause.add_json("follow_on", json_array(others));
+  return cause.text();
+}
+
 }  // namespace
 
 std::string lookup_table(const LookupResult& result) {
@@ -47,14 +80,19 @@ std::string lookup_table(const LookupResult& result) {
   std::vector<Row> rows;
   for (const KeyArgument& key : command.keys) {
     const FieldDef& field = module.parameters[key.parameter];
-    rows.push_back({std::string(field.name), table_value(field, result.field(key.parameter))});
+    rows.push_back(
+        {std::string(field.name), table_value(field, result.field(key.parameter), result.latin1)});
   }
   for (const std::uint8_t output : command.outputs) {
     const FieldDef& field = module.parameters[output];
-    rows.push_back({std::string(field.name), table_value(field, result.field(output))});
+    rows.push_back(
+        {std::string(field.name), table_value(field, result.field(output), result.latin1)});
   }
   rows.push_back({"status", status_text(result.status())});
   rows.push_back({"return_code", return_code_text(result.return_code)});
+  for (const std::string& warning : result.warnings)
+    rows.push_back({"warning", printable(warning)});
+  for (const LookupError& error : result.errors) rows.push_back({"error", error_text(error)});
 
   std::size_t name_width = 0;
   for (const Row& row : rows) name_width = std::max(name_width, row.name.size());
@@ -73,12 +111,12 @@ std::string lookup_json(const LookupResult& result, std::size_t line) {
   JsonObject keys;
   for (const KeyArgument& key : command.keys) {
     const FieldDef& field = module.parameters[key.parameter];
-    keys.add_json(field.name, json_value(field, result.field(key.parameter)));
+    keys.add_json(field.name, json_value(field, result.field(key.parameter), result.latin1));
   }
   JsonObject fields;
   for (const std::uint8_t output : command.outputs) {
     const FieldDef& field = module.parameters[output];
-    fields.add_json(field.name, json_value(field, result.field(output)));
+    fields.add_json(field.name, json_value(field, result.field(output), result.latin1));
   }
   JsonObject object;
   if (line != 0) object.add_number("line", static_cast<long long>(line));
@@ -91,6 +129,12 @@ std::string lookup_json(const LookupResult& result, std::size_t line) {
       .add_string("meaning", status_meaning(result.status()))
       .add_bool("found", result.found())
       .add_number("return_code", result.return_code);
+  if (!result.warnings.empty()) {
+    std::vector<std::string> warnings;
+    for (const std::string& warning : result.warnings) warnings.push_back(json_string(warning));
+    object.add_json("warnings", json_array(warnings));
+  }
+  if (result.failed()) object.add_json("error", lookup_error_json(result.errors));
   return object.text();
 }
 

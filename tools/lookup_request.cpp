@@ -15,6 +15,28 @@ std::string field_label(const LookupCommand& command, const KeyArgument& key) {
   return label;
 }
 
+// A value as an error message shows it: quoted, control bytes escaped, cut when long.
+std::string shown(std::string_view value) {
+  constexpr std::size_t kShownBytes = 60;
+  std::string text;
+  for (const char c : value.substr(0, kShownBytes)) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7f) {
+      static constexpr char kHex[] = "0123456789abcdef";
+      text += "\\x";
+      text += kHex[byte >> 4];
+      text += kHex[byte & 0xf];
+    } else {
+      text += c;
+    }
+  }
+  return "'" + text + (value.size() > kShownBytes ? "...'" : "'");
+}
+
+bool blank(std::string_view value) {
+  return value.find_first_not_of(' ') == std::string_view::npos;
+}
+
 [[noreturn]] void reject(const LookupCommand& command, const std::string& problem) {
   throw CommandError(std::string(command.name) + ": " + problem +
                      " (usage: " + command_usage(command) + ")");
@@ -24,8 +46,8 @@ std::string padded_text(const LookupCommand& command, const KeyArgument& key,
                         std::string_view value) {
   const std::size_t width = command.module.parameters[key.parameter].width;
   if (value.size() > width) {
-    reject(command, field_label(command, key) + " '" + std::string(value) + "' is " +
-                        std::to_string(value.size()) + " characters long; the field holds " +
+    reject(command, field_label(command, key) + " " + shown(value) + " is " +
+                        std::to_string(value.size()) + " bytes long; the field holds " +
                         std::to_string(width));
   }
   std::string field(value);
@@ -39,8 +61,8 @@ std::string customer_code(const LookupCommand& command, const KeyArgument& key,
   const bool digits_only =
       std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
   if (value.empty() || value.size() > width || !digits_only) {
-    reject(command, "customer code '" + std::string(value) + "' must be 1 to " +
-                        std::to_string(width) + " digits");
+    reject(command,
+           "customer code " + shown(value) + " must be 1 to " + std::to_string(width) + " digits");
   }
   return std::string(width - value.size(), '0') + std::string(value);
 }
@@ -51,14 +73,14 @@ std::string key_field(const LookupCommand& command, const KeyArgument& key,
     case KeyForm::customer_code:
       return customer_code(command, key, value);
     case KeyForm::customer_kind:
-      if (value.size() != 1) {
-        reject(command, "customer kind '" + std::string(value) + "' must be one character");
-      }
+      if (blank(value)) reject(command, "customer kind is empty");
+      if (value.size() != 1) reject(command, "customer kind " + shown(value) + " must be one byte");
       return std::string(value);
     case KeyForm::text:
       break;
   }
-  if (value.empty()) reject(command, field_label(command, key) + " is empty");
+  // A key of blanks is the same field as an empty one.
+  if (blank(value)) reject(command, field_label(command, key) + " is empty");
   return padded_text(command, key, value);
 }
 
@@ -88,7 +110,7 @@ std::vector<std::optional<std::string>> assign_arguments(const LookupCommand& co
     if (!options_ended && word.starts_with("--")) {
       const std::size_t equals = word.find('=');
       const KeyArgument* key = option_key(command, std::string_view(word).substr(0, equals));
-      if (key == nullptr) reject(command, "unknown option " + word.substr(0, equals));
+      if (key == nullptr) reject(command, "unknown option " + shown(word.substr(0, equals)));
       if (equals != std::string::npos) {
         values[index_of(*key)] = word.substr(equals + 1);
       } else if (i + 1 < arguments.size()) {
@@ -102,7 +124,7 @@ std::vector<std::optional<std::string>> assign_arguments(const LookupCommand& co
       ++next_positional;
     }
     if (next_positional == command.keys.size())
-      reject(command, "unexpected argument '" + word + "'");
+      reject(command, "unexpected argument " + shown(word));
     values[next_positional++] = word;
   }
   return values;
@@ -127,7 +149,7 @@ LookupRequest parse_lookup_request(std::span<const std::string> words) {
   if (words.empty()) throw CommandError("no lookup given (try 'itemlookup help')");
   const LookupCommand* command = find_lookup_command(words[0]);
   if (command == nullptr) {
-    throw CommandError("unknown subcommand '" + words[0] + "' (try 'itemlookup help')");
+    throw CommandError("unknown subcommand " + shown(words[0]) + " (try 'itemlookup help')");
   }
   const auto values = assign_arguments(*command, words.subspan(1));
 
@@ -141,7 +163,7 @@ LookupRequest parse_lookup_request(std::span<const std::string> words) {
       if (!values[i]) reject(*command, "missing " + std::string(key.label));
     }
     // An option given an empty value counts as left out, as an empty CSV field would mean.
-    if (!values[i] || (!key.option.empty() && values[i]->empty())) continue;
+    if (!values[i] || (!key.option.empty() && blank(*values[i]))) continue;
     any_option = any_option || !key.option.empty();
     request.keys.push_back({key.parameter, key_field(*command, key, *values[i])});
   }

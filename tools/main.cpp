@@ -1,4 +1,5 @@
 // itemlookup: a command-line host for the item lookup modules.
+#include <algorithm>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -7,15 +8,36 @@
 #include "command_error.hpp"
 #include "command_line.hpp"
 #include "host_run.hpp"
+#include "json_writer.hpp"
+
+namespace {
+
+// Whether the operator asked for JSON, read before the options are understood: a usage error
+// is then also a JSON object on standard output.
+bool json_wanted(const std::vector<std::string>& arguments) {
+  const auto end = std::find(arguments.begin(), arguments.end(), "--");
+  return std::find(arguments.begin(), end, "--json") != end;
+}
+
+void report(const std::vector<std::string>& arguments, const std::string& message) {
+  std::cerr << "itemlookup: " << message << '\n';
+  if (json_wanted(arguments)) {
+    itemlookup::JsonObject error;
+    error.add_string("error", message);
+    std::cout << error.text() << '\n' << std::flush;
+  }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   try {
     return itemlookup::run_host(itemlookup::parse_command_line(arguments));
   } catch (const itemlookup::CommandError& error) {
-    std::cerr << "itemlookup: " << error.what() << '\n';
+    report(arguments, error.what());
   } catch (const std::exception& error) {
-    std::cerr << "itemlookup: unexpected failure: " << error.what() << '\n';
+    report(arguments, std::string("unexpected failure: ") + error.what());
   }
   return itemlookup::kExitTrouble;
 }

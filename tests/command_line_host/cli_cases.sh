@@ -14,6 +14,7 @@ export HOME=$work/home
 unset XDG_DATA_HOME
 mkdir -p "$HOME"
 demo=(--demo-db "$work/demo.db")
+db_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../db" && pwd)
 
 failures=0
 fail() {
@@ -46,6 +47,13 @@ expect_no_out() {
 
 expect_err_contains() {
   [[ $err == *"$1"* ]] || fail "stderr lacks '$1'; stderr was: $err"
+}
+
+# The batch's closing summary on stderr, less its rate.
+expect_summary() {
+  local summary=${err##*$'\n'}
+  summary=${summary%; * lookups/s}
+  [[ $summary == "itemlookup: $1" ]] || fail "summary '$summary', expected 'itemlookup: $1'"
 }
 
 expect_line() {
@@ -248,7 +256,8 @@ customer-unit C 42 NO-SUCH-ITEM
 EOF
   run "${demo[@]}" batch "$work/lookups.txt"
   expect_status 0
-  [[ -z $err ]] || fail "stderr should be empty, got: $err"
+  expect_summary "7 lines: 6 found, 1 not found, 0 with warnings, 0 errors"
+  [[ $err == *" lookups/s" ]] || fail "no rate in: $err"
   expect_out '{"line":3,"command":"item","module":"VELDORIN","function_code":"1","keys":{"item_code":"1001"},"fields":{"sales_family":"ANALGESICO","external_code":"EXT-1001","barcode":"7891000100017","description":"PARACETAMOL 500MG 20 COMPRIMIDOS","trace_flag":"S","detail_flag":"N","anvisa_code":"1001000100011","pmc_value":12.34,"pmv_value":10.50,"net_weight":0.025,"gross_weight":0.031},"status":"00000","meaning":"found","found":true,"return_code":0}
 {"line":4,"command":"item-summary","module":"VELDORIN","function_code":"2","keys":{"item_code":"1003"},"fields":{"external_code":"EXT-1003","barcode":"7891000100031","description":"","trace_flag":"S","anvisa_code":"1001000100038","pmc_value":45.90,"pmv_value":0.00},"status":"00000","meaning":"found","found":true,"return_code":0}
 {"line":5,"command":"resolve","module":"VELDORIN","function_code":"3","keys":{"barcode":"","external_code":"EXT-ONLY-1002"},"fields":{"item_code":"1002"},"status":"00000","meaning":"found","found":true,"return_code":0}
@@ -262,9 +271,9 @@ case_batch_stdin_with_bad_lines() {
   run "${demo[@]}" batch - < <(printf '%s\n' 'item 1005' 'item ABCDEFGHIJKLMNOPQ' 'frobnicate 1' \
     'customer-item C 123456 1001' 'item "open' 'batch' 'resolve --barcode 7891000100093')
   expect_status 2
-  expect_err_contains "5 lines could not run"
+  expect_summary "7 lines: 2 found, 0 not found, 0 with warnings, 5 errors (5 lines could not run)"
   expect_out '{"line":1,"command":"item","module":"VELDORIN","function_code":"1","keys":{"item_code":"1005"},"fields":{"sales_family":"BEBIDAS","external_code":"EXT-1005","barcode":"7891000100055","description":"AGUA MINERAL D'"'"'AGUA 500ML","trace_flag":"N","detail_flag":"N","anvisa_code":"","pmc_value":2.50,"pmv_value":2.00,"net_weight":0.500,"gross_weight":0.520},"status":"00000","meaning":"found","found":true,"return_code":0}
-{"line":2,"error":"item: item code '"'"'ABCDEFGHIJKLMNOPQ'"'"' is 17 characters long; the field holds 16 (usage: item ITEM)"}
+{"line":2,"error":"item: item code '"'"'ABCDEFGHIJKLMNOPQ'"'"' is 17 bytes long; the field holds 16 (usage: item ITEM)"}
 {"line":3,"error":"unknown subcommand '"'"'frobnicate'"'"' (try '"'"'itemlookup help'"'"')"}
 {"line":4,"error":"customer-item: customer code '"'"'123456'"'"' must be 1 to 5 digits (usage: customer-item KIND CODE ITEM)"}
 {"line":5,"error":"unterminated quote"}
@@ -283,8 +292,21 @@ case_batch_long_run_quiet_without_terminal() {
   for _ in $(seq 1 1100); do echo "item 1001"; done >"$work/many.txt"
   run "${demo[@]}" batch "$work/many.txt"
   expect_status 0
-  [[ -z $err ]] || fail "stderr should be empty, got: $err"
+  expect_summary "1100 lines: 1100 found, 0 not found, 0 with warnings, 0 errors"
+  [[ $err != *$'\r'* ]] || fail "a progress line went to a file: $err"
   [[ $(wc -l <"$work/out") == 1100 ]] || fail "expected 1100 result lines"
+}
+
+case_batch_progress_on_a_terminal() {
+  # Results and progress on one terminal: the progress line is cleared before each result, so
+  # no result starts on it; singular and plural are right.
+  command -v script >/dev/null || return 0
+  for _ in $(seq 1 1500); do echo "item 1001"; done >"$work/many.txt"
+  script -qc "'$itemlookup' --demo-db '$work/demo.db' batch '$work/many.txt'" /dev/null \
+    >"$work/terminal" </dev/null
+  grep -q $'\r\e\\[Kitemlookup: 1500 lines, ' "$work/terminal" || fail "no progress line shown"
+  ! grep -q $' s{"line"' "$work/terminal" || fail "a result was written onto the progress line"
+  [[ $(grep -c '{"line":' "$work/terminal") == 1500 ]] || fail "results missing on the terminal"
 }
 
 case_batch_missing_file() {
@@ -330,6 +352,117 @@ case_demo_database_made_once() {
   [[ -z $(find "$work" -maxdepth 1 -name '.demo.db.partial-*') ]] || fail "a partial file remains"
 }
 
+case_demo_database_refusals() {
+  # A named folder that does not exist is not created; a folder is no database file.
+  run --demo-db "$work/nowhere/demo.db" item 1001
+  expect_status 2
+  expect_err_contains "the folder $work/nowhere does not exist"
+  [[ ! -e $work/nowhere ]] || fail "a folder was created"
+  run --demo-db "$work" item 1001
+  expect_err_contains "the demo database $work is a folder"
+  # An existing file without the demo tables, empty or no database at all, is not used.
+  : >"$work/empty.db"
+  printf 'not a database\n%.0s' {1..200} >"$work/notdb.db"
+  for file in empty.db notdb.db; do
+    run --demo-db "$work/$file" item 1001
+    expect_status 2
+    expect_no_out
+    expect_err_contains "$work/$file is not an item lookup demo database (VNDADFIT cannot be read)"
+  done
+  # A folder the user cannot write to: the reason is given.
+  mkdir -p "$work/locked"
+  chmod 555 "$work/locked"
+  if ! touch "$work/locked/probe" 2>/dev/null; then
+    run --demo-db "$work/locked/demo.db" item 1001
+    expect_status 2
+    expect_err_contains "cannot create the demo database $work/locked/demo.db: Permission denied"
+  fi
+  chmod 755 "$work/locked"
+}
+
+# A database error is exit 2 with its cause, never "not found"; in a batch every line still runs.
+case_database_error_is_not_a_missing_item() {
+  run "${demo[@]}" item 1001
+  sqlite3 "$work/demo.db" "DROP TABLE VNDADFIT"
+  local connect="DRIVER=SQLite3;Database=$work/demo.db"
+  run --connect "$connect" --json item 1001
+  expect_status 2
+  # The failed fetch that follows is marked as the consequence it is.
+  [[ $out == *'"found":false,"return_code":0,"error":{"sqlstate":"HY000","native":1,"message":"[SQLite]no such table: VNDADFIT (1)","follow_on":[{"sqlstate":"HY010","native":0,"message":"[unixODBC][Driver Manager]Function sequence error","consequence":true}]}}' ]] ||
+    fail "no error object: $out"
+  run --connect "$connect" item 1001
+  expect_status 2
+  expect_line 16 "  error          HY000 [SQLite]no such table: VNDADFIT (1)"
+  expect_line 17 "  error          HY010 [unixODBC][Driver Manager]Function sequence error (follows from the error above)"
+  [[ $err != *SOLVAKE* ]] || fail "the message module's lines are shown besides: $err"
+  run --connect "$connect" batch < <(printf '%s\n' 'item 1001' 'customer-unit C 42 1001')
+  expect_status 2
+  expect_summary "2 lines: 1 found, 0 not found, 0 with warnings, 1 error"
+  expect_line 1 '{"line":1,"command":"item","module":"VELDORIN","function_code":"1","keys":{"item_code":"1001"},"fields":{"sales_family":"","external_code":"","barcode":"","description":"","trace_flag":"","detail_flag":"","anvisa_code":"","pmc_value":0.00,"pmv_value":0.00,"net_weight":0.000,"gross_weight":0.000},"status":"01027","meaning":"item not found","found":false,"return_code":0,"error":{"sqlstate":"HY000","native":1,"message":"[SQLite]no such table: VNDADFIT (1)","follow_on":[{"sqlstate":"HY010","native":0,"message":"[unixODBC][Driver Manager]Function sequence error","consequence":true}]}}'
+}
+
+# Lost digits, a dropped sign, a cut description, a cut UTF-8 character: found, with warnings.
+case_warnings_keep_the_lookup_found() {
+  sqlite3 "$work/odd.db" <"$db_dir/sqlite/schema.sql"
+  sqlite3 "$work/odd.db" "INSERT INTO VNDADFIT VALUES ('ODD', 'F', 'E', 'B', '$(printf 'D%.0s' {1..60})', 'S', 'N', 'A', -12.5, 0, 123456789.5, 1)"
+  run --connect "DRIVER=SQLite3;Database=$work/odd.db" --json item ODD
+  expect_status 0
+  [[ $out == *'"warnings":["01004 [SQLite]data right truncated","pmc_value: the database value -12.5 is negative; the host got 12.50, without its sign","net_weight: the database value 123456789.5 does not fit 9(8)V9(3); the host got 23456789.500"]}' ]] ||
+    fail "warnings: $out"
+  # The demo rows: an accented description that fits, and one whose field cuts its last "Á".
+  run "${demo[@]}" --json item 1012
+  expect_status 0
+  [[ $out == *'"description":"LOÇÃO HIDRATANTE PÓS-SOL 200ML",'* && $out != *warnings* ]] ||
+    fail "1012: $out"
+  run "${demo[@]}" item-summary 1013
+  expect_status 0
+  expect_line 5 "  description    [CREME DE PÉS E MÃOS COM ÓLEO DE AMÊNDOAS 60G TIPO �]"
+  expect_line 12 "  warning        01004 [SQLite]data right truncated"
+  expect_line 13 "  warning        description: not valid UTF-8 (a character cut by the field's width, or single-byte text: try --encoding latin1); shown with U+FFFD"
+  run "${demo[@]}" --encoding latin1 --json item-summary 1013
+  expect_status 0
+  [[ $out == *'TIPO Ã"'* && $out != *UTF-8* ]] || fail "latin1: $out"
+}
+
+case_output_errors_are_failures() {
+  run "${demo[@]}" item 1001
+  "$itemlookup" "${demo[@]}" item 1001 >/dev/full 2>"$work/err"
+  status=$?
+  err=$(cat "$work/err")
+  expect_status 2
+  expect_err_contains "cannot write the output: No space left on device"
+  printf 'item 1001\n' >"$work/one.txt"
+  "$itemlookup" "${demo[@]}" batch "$work/one.txt" >/dev/full 2>"$work/err"
+  status=$?
+  err=$(cat "$work/err")
+  expect_status 2
+  expect_err_contains "cannot write the output: No space left on device"
+}
+
+case_batch_input_edges() {
+  # A byte order mark is skipped; a NUL or an overlong line is that line's error, echoed in part.
+  { printf '\xef\xbb\xbfitem 1001\n'; printf 'item 10\x0001\n'; printf 'item %070000d\n' 0
+    printf 'customer-unit C 42 1001'; } >"$work/edges.txt"
+  run "${demo[@]}" batch "$work/edges.txt"
+  expect_status 2
+  expect_summary "4 lines: 2 found, 0 not found, 0 with warnings, 2 errors (2 lines could not run)"
+  expect_line 2 '{"line":2,"error":"line holds a NUL byte: '"'"'item 10\\x0001'"'"'"}'
+  expect_line 3 '{"line":3,"error":"line is 70005 bytes long, more than 65536: '"'"'item 0000000000000000000000000000000000000000000000000000000...'"'"'"}'
+  [[ $(sed -n 1p <<<"$out") == '{"line":1,"command":"item",'* ]] || fail "the BOM was not skipped"
+  [[ $(sed -n 4p <<<"$out") == '{"line":4,"command":"customer-unit",'* ]] || fail "no last line"
+  run "${demo[@]}" batch "$work"
+  expect_status 2
+  expect_err_contains "cannot read batch file $work: it is a folder"
+  printf 'item 1001\n' >"$work/secret.txt"
+  chmod 000 "$work/secret.txt"
+  if ! cat "$work/secret.txt" >/dev/null 2>&1; then
+    run "${demo[@]}" batch "$work/secret.txt"
+    expect_err_contains "cannot read batch file $work/secret.txt: Permission denied"
+  fi
+  run "${demo[@]}" batch < <(printf 'item 1001\n')
+  expect_summary "1 line: 1 found, 0 not found, 0 with warnings, 0 errors"
+}
+
 case_demo_database_without_sqlite_driver() {
   # A driver list without the SQLite driver: a clear error, and no database file, whole or partial.
   mkdir -p "$work/odbc"
@@ -338,7 +471,8 @@ case_demo_database_without_sqlite_driver() {
   ODBCSYSINI=$work/odbc ODBCINSTINI=odbcinst.ini run "${demo[@]}" item 1001
   expect_status 2
   expect_no_out
-  expect_err_contains "Can't open lib 'SQLite3'"
+  expect_err_contains "install the Debian package libsqliteodbc"
+  [[ $err != *partial* ]] || fail "the message names a temporary file: $err"
   [[ -z $(find "$work" -maxdepth 1 -name '*demo.db*') ]] || fail "a database file was left behind"
 }
 
@@ -406,7 +540,7 @@ case_oversized_item_code() {
   run "${demo[@]}" item ABCDEFGHIJKLMNOPQ
   expect_status 2
   expect_no_out
-  [[ $err == "itemlookup: item: item code 'ABCDEFGHIJKLMNOPQ' is 17 characters long; the field holds 16 (usage: item ITEM)" ]] ||
+  [[ $err == "itemlookup: item: item code 'ABCDEFGHIJKLMNOPQ' is 17 bytes long; the field holds 16 (usage: item ITEM)" ]] ||
     fail "unexpected message: $err"
   # Refused before connecting: not even the demo database was made.
   [[ ! -e $work/demo.db ]] || fail "the demo database was made for a refused lookup"
@@ -426,7 +560,20 @@ case_bad_customer_code() {
   done
   run "${demo[@]}" customer-item CC 42 1001
   expect_status 2
-  expect_err_contains "customer kind 'CC' must be one character"
+  expect_err_contains "customer kind 'CC' must be one byte"
+  # Keys are counted in bytes; blank keys are empty keys, on the command line as in a batch.
+  run "${demo[@]}" item "ÇÇÇÇÇÇÇÇÇ"
+  expect_err_contains "item code 'ÇÇÇÇÇÇÇÇÇ' is 18 bytes long; the field holds 16"
+  for key in "" "   "; do
+    run "${demo[@]}" item "$key"
+    expect_status 2
+    expect_err_contains "item: item code is empty"
+    run "${demo[@]}" batch < <(printf 'item "%s"\n' "$key")
+    expect_status 2
+    expect_out '{"line":1,"error":"item: item code is empty (usage: item ITEM)"}'
+  done
+  run "${demo[@]}" customer-item " " 42 1001
+  expect_err_contains "customer kind is empty"
 }
 
 case_usage_errors() {
@@ -441,10 +588,32 @@ case_usage_errors() {
   expect_err_contains "give at least one of its options"
   run "${demo[@]}" resolve --colour red
   expect_status 2
-  expect_err_contains "unknown option --colour"
+  expect_err_contains "unknown option '--colour'"
   run "${demo[@]}" --kind ABCDEFGHIJKLMNOP item 1001
   expect_status 2
-  expect_err_contains "longer than 15 characters"
+  expect_err_contains "--kind 'ABCDEFGHIJKLMNOP' is 16 bytes long; the field holds 15"
+  run "${demo[@]}" --kind A --kind B item 1001
+  expect_status 2
+  expect_err_contains "--kind is given twice"
+  run --json --json item 1001
+  expect_err_contains "--json is given twice"
+  run --demo-db "" item 1001
+  expect_status 2
+  expect_err_contains "--demo-db is empty: give a path"
+  run --modules= item 1001
+  expect_err_contains "--modules is empty: give a path"
+  # Under --json a usage error is also a JSON object on standard output.
+  run "${demo[@]}" --json item 1001 1002
+  expect_status 2
+  expect_out '{"error":"item: unexpected argument '"'"'1002'"'"' (usage: item ITEM)"}'
+  # After "--" nothing is an option.
+  run "${demo[@]}" --json -- item --json
+  expect_status 1
+  expect_err_contains ""
+  [[ $out == *'"keys":{"item_code":"--json"}'* ]] || fail "-- did not end the options: $out"
+  run --version
+  expect_status 0
+  [[ $out =~ ^itemlookup\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "--version printed: $out"
   run --connect "DRIVER=SQLite3" --dsn x item 1001
   expect_status 2
   expect_err_contains "either --connect or --dsn"

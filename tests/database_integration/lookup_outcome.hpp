@@ -31,6 +31,16 @@ struct LookupOutcome {
   bool operator==(const LookupOutcome&) const = default;
 };
 
+// Nothing failed: the message module heard at most of values cut by their fields (an accented
+// text longer in bytes than its field, or PostgreSQL's padding of one), and the row was read.
+inline bool at_most_truncation_warnings(const std::string& messages) {
+  for (std::size_t line = 0; line < messages.size(); line = messages.find('\n', line) + 1) {
+    if (messages.compare(line, 24, "SOLVAKE: SQLSTATE 01004 ") != 0) return false;
+    if (messages.find('\n', line) == std::string::npos) return false;
+  }
+  return true;
+}
+
 inline std::ostream& operator<<(std::ostream& out, const LookupOutcome& outcome) {
   return out << "return code " << outcome.return_code << "\n"
              << outcome.fields << "stderr: [" << outcome.messages << "]";

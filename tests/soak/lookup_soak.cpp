@@ -86,7 +86,7 @@ class ScratchDatabase {
     std::string pattern = (fs::temp_directory_path() / "item-lookup-soak-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temporary folder");
     folder_ = pattern;
-    itemlookup::ensure_demo_database(file(), ITEM_LOOKUP_DB_SOURCE_DIR);
+    itemlookup::ensure_demo_database(file(), ITEM_LOOKUP_DB_SOURCE_DIR, false);
   }
   ~ScratchDatabase() {
     std::error_code ignored;

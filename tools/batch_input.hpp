@@ -1,0 +1,48 @@
+// The lines of a batch, read with bounded memory from a file or standard input: a byte order
+// mark at the start is skipped, a line is kept up to kMostLineBytes and only measured beyond.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace itemlookup {
+
+inline constexpr std::size_t kMostLineBytes = 64 * 1024;
+
+struct InputLine {
+  std::string text;        // at most kMostLineBytes, without the line end
+  std::size_t length = 0;  // the whole line's length in bytes
+  bool has_nul = false;
+
+  bool too_long() const { return length > kMostLineBytes; }
+};
+
+class BatchInput {
+ public:
+  // "-" (or nothing) is standard input. Throws CommandError naming the reason when `path` is a
+  // folder or cannot be read.
+  explicit BatchInput(std::string_view path);
+  ~BatchInput();
+  BatchInput(const BatchInput&) = delete;
+  BatchInput& operator=(const BatchInput&) = delete;
+
+  // The next line; false at the end. Throws CommandError when reading fails.
+  bool next(InputLine& line);
+  // Someone types the lines: standard input is a terminal.
+  bool interactive() const;
+
+ private:
+  bool fill();
+
+  std::string name_;
+  int descriptor_ = 0;
+  bool owned_ = false;
+  bool at_start_ = true;
+  bool at_end_ = false;
+  char buffer_[16 * 1024];
+  std::size_t begin_ = 0;
+  std::size_t end_ = 0;
+};
+
+}  // namespace itemlookup

@@ -1,0 +1,14 @@
+// The results on standard output, every write checked: a full disk or a failing device ends the
+// run with exit status 2 and the reason, never with a success that wrote nothing.
+#pragma once
+
+#include <string_view>
+
+namespace itemlookup {
+
+// Throws CommandError naming the reason when the bytes cannot be written.
+void write_output(std::string_view text);
+// Hands what was written to the system; throws CommandError like write_output.
+void flush_output();
+
+}  // namespace itemlookup
