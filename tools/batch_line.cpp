@@ -38,6 +38,7 @@ std::vector<std::string> split_batch_line(std::string_view line) {
   auto is_separator = [csv](char c) { return csv ? c == ',' : is_blank(c); };
 
   std::vector<std::string> words;
+  words.reserve(6);
   std::string word;
   bool started = false;  // the word has content or quotes
   bool quoted = false;   // inside double quotes

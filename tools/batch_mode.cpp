@@ -72,7 +72,8 @@ BatchSummary run_batch(const LookupHost& host, BatchInput& input) {
       ++summary.malformed;
     }
     progress.before_output();
-    write_output(result + "\n");
+    result += '\n';
+    write_output(result);
     if (flush_each_line) flush_output();
     progress.update(line_number);
   }

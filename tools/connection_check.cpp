@@ -85,8 +85,8 @@ std::string swapped_case(std::string text) {
 
 class Checker {
  public:
-  Checker(const OdbcConnection& connection, const LookupHost& host, HostModuleChannel& channel)
-      : connection_(connection), host_(host), channel_(channel) {
+  Checker(const OdbcConnection& connection, const LookupHost& host)
+      : connection_(connection), host_(host) {
     report_.engine = identify_engine(connection);
   }
 
@@ -275,17 +275,14 @@ class Checker {
     for (std::size_t i = 0; i < words.size(); ++i) shown += (i == 0 ? "" : " ") + words[i];
     LookupResult result;
     try {
-      channel_.take_reports();
       result = host_.run(parse_lookup_request(words));
     } catch (const CommandError& error) {
       add(topic, false, shown + ": " + error.what(), "see the findings above");
       return;
     }
-    const solvake_records reports = channel_.take_reports();
-    if (reports.errors > 0 && reports.kept > 0) {
-      const solvake_record& first = reports.records[0];
-      add(topic, false,
-          shown + ": " + std::string(first.sqlstate) + " " + std::string(first.message),
+    if (result.failed()) {
+      const LookupError& first = result.errors.front();
+      add(topic, false, shown + ": " + first.sqlstate + " " + first.message,
           "see the findings above");
     } else if (!result.found()) {
       add(topic, false,
@@ -299,7 +296,6 @@ class Checker {
 
   const OdbcConnection& connection_;
   const LookupHost& host_;
-  HostModuleChannel& channel_;
   CheckReport report_;
   std::vector<std::string> present_tables_;
 };
@@ -316,9 +312,8 @@ std::size_t CheckReport::problems() const {
       findings.begin(), findings.end(), [](const CheckFinding& finding) { return !finding.ok; }));
 }
 
-CheckReport check_connection(const OdbcConnection& connection, const LookupHost& host,
-                             HostModuleChannel& channel) {
-  return Checker(connection, host, channel).run();
+CheckReport check_connection(const OdbcConnection& connection, const LookupHost& host) {
+  return Checker(connection, host).run();
 }
 
 std::string check_table(const CheckReport& report) {

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "database_engine.hpp"
-#include "host_module_channel.hpp"
 #include "lookup_host.hpp"
 
 namespace itemlookup {
@@ -26,9 +25,8 @@ struct CheckReport {
 };
 
 // Reads the connection's engine, string literals, tables, key comparisons, and runs one lookup
-// of each module through `host`, reading what the host-side modules saw through `channel`.
-CheckReport check_connection(const OdbcConnection& connection, const LookupHost& host,
-                             HostModuleChannel& channel);
+// of each module through `host`, whose results carry what the message module heard.
+CheckReport check_connection(const OdbcConnection& connection, const LookupHost& host);
 
 std::string check_table(const CheckReport& report);
 std::string check_json(const CheckReport& report);

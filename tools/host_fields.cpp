@@ -1,11 +1,15 @@
 #include "host_fields.hpp"
 
+#include <algorithm>
 #include <cassert>
 #include <cstring>
 
 namespace itemlookup {
 
-HostFields::HostFields(const ModuleDef& module) {
+HostFields::HostFields(const ModuleDef& module) : module_(module) {
+  characters_.reserve(module.parameters.size());
+  handles_.reserve(module.parameters.size());
+  addresses_.reserve(module.parameters.size());
   for (const FieldDef& field : module.parameters) {
     if (field.kind == FieldKind::handle) {
       characters_.emplace_back();
@@ -15,6 +19,18 @@ HostFields::HostFields(const ModuleDef& module) {
       characters_.emplace_back(field.width, field.kind == FieldKind::digits ? '0' : ' ');
       handles_.emplace_back();
       addresses_.push_back(characters_.back().data());
+    }
+  }
+}
+
+void HostFields::reset() {
+  for (std::size_t i = 0; i < characters_.size(); ++i) {
+    if (handles_[i] != nullptr) {
+      *handles_[i] = nullptr;
+    } else {
+      std::vector<char>& field = characters_[i];
+      std::fill(field.begin(), field.end(),
+                module_.parameters[i].kind == FieldKind::digits ? '0' : ' ');
     }
   }
 }

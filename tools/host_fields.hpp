@@ -19,6 +19,8 @@ class HostFields {
  public:
   // Text fields start as spaces, digit fields as zeros, handles as null.
   explicit HostFields(const ModuleDef& module);
+  // Back to that start, for the next call.
+  void reset();
 
   // bytes must be exactly as wide as the field.
   void set(std::uint8_t parameter, std::string_view bytes);
@@ -31,6 +33,7 @@ class HostFields {
   std::vector<std::vector<char>> characters_;        // per parameter; empty for a handle field
   std::vector<std::unique_ptr<SQLHANDLE>> handles_;  // per parameter; null unless a handle field
   std::vector<void*> addresses_;
+  const ModuleDef& module_;
 };
 
 }  // namespace itemlookup

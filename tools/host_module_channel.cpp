@@ -19,8 +19,7 @@ HostModuleChannel::HostModuleChannel(const std::filesystem::path& module_directo
       take_reports_(entry_of<decltype(take_reports_)>(message_module_, "SOLVAKE_TAKE")),
       take_conversions_(entry_of<decltype(take_conversions_)>(converter_, "TARNIVEL_TAKE")) {
   // Whatever happened before this host asked is not its business.
-  if (take_reports_ != nullptr) take_reports_(nullptr, SOLVAKE_LINES_UNCHANGED);
-  if (take_conversions_ != nullptr) take_conversions_(nullptr);
+  forget();
 }
 
 HostModuleChannel::~HostModuleChannel() {
@@ -33,14 +32,22 @@ void HostModuleChannel::quiet_message_module() {
   if (take_reports_ != nullptr) take_reports_(nullptr, SOLVAKE_LINES_OFF);
 }
 
+void HostModuleChannel::forget() {
+  if (take_reports_ != nullptr) take_reports_(nullptr, SOLVAKE_LINES_UNCHANGED);
+  if (take_conversions_ != nullptr) take_conversions_(nullptr);
+}
+
 solvake_records HostModuleChannel::take_reports() {
-  solvake_records taken{};
+  // Only the counts and the kept records are read: the rest stays as it is.
+  solvake_records taken;
+  taken.reports = taken.errors = taken.count = taken.kept = 0;
   if (take_reports_ != nullptr) take_reports_(&taken, SOLVAKE_LINES_UNCHANGED);
   return taken;
 }
 
 tarnivel_conversions HostModuleChannel::take_conversions() {
-  tarnivel_conversions taken{};
+  tarnivel_conversions taken;
+  taken.count = taken.kept = 0;
   if (take_conversions_ != nullptr) take_conversions_(&taken);
   return taken;
 }

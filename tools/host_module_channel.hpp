@@ -19,6 +19,8 @@ class HostModuleChannel {
 
   // The message module's own lines on standard error: itemlookup reports instead.
   void quiet_message_module();
+  // Forgets what was reported or converted so far.
+  void forget();
   // What was reported, or converted, since the last take; zeros when the module is missing.
   solvake_records take_reports();
   tarnivel_conversions take_conversions();

@@ -1,5 +1,7 @@
 #include "json_writer.hpp"
 
+#include <array>
+
 #include "text_encoding.hpp"
 
 namespace itemlookup {
@@ -13,11 +15,21 @@ void append_escaped_unit(std::string& out, unsigned unit) {
   out += kHex[unit & 0xf];
 }
 
-}  // namespace
+// Bytes that stand for themselves inside a JSON string: printable ASCII but the quote and the
+// backslash.
+constexpr auto kPlainBytes = [] {
+  std::array<bool, 256> plain{};
+  for (int byte = 0x20; byte < 0x7f; ++byte) plain[byte] = byte != '"' && byte != '\\';
+  return plain;
+}();
 
-std::string json_string(std::string_view text) {
-  std::string out = "\"";
-  for (std::size_t i = 0; i < text.size(); ++i) {
+// Appends text as a JSON string literal. Most field values are plain ASCII and go in whole.
+void append_json_string(std::string& out, std::string_view text) {
+  out += '"';
+  std::size_t plain = 0;
+  while (plain < text.size() && kPlainBytes[static_cast<unsigned char>(text[plain])]) ++plain;
+  out.append(text.substr(0, plain));
+  for (std::size_t i = plain; i < text.size(); ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
     if (byte == '"' || byte == '\\') {
       out += '\\';
@@ -34,19 +46,52 @@ std::string json_string(std::string_view text) {
     }
   }
   out += '"';
+}
+
+}  // namespace
+
+std::string json_string(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  append_json_string(out, text);
   return out;
 }
 
+void JsonObject::add_key(std::string_view key) {
+  // Keys are this program's own names, with nothing to escape: one append per member.
+  char text[80];
+  std::size_t length = 0;
+  if (members_.back() != '{') text[length++] = ',';
+  text[length++] = '"';
+  key = key.substr(0, sizeof text - 4);
+  key.copy(text + length, key.size());
+  length += key.size();
+  text[length++] = '"';
+  text[length++] = ':';
+  members_.append(text, length);
+}
+
 JsonObject& JsonObject::add_json(std::string_view key, std::string_view value) {
-  if (!members_.empty()) members_ += ',';
-  members_ += json_string(key);
-  members_ += ':';
+  add_key(key);
   members_ += value;
   return *this;
 }
 
+JsonObject& JsonObject::open(std::string_view key) {
+  add_key(key);
+  members_ += '{';
+  return *this;
+}
+
+JsonObject& JsonObject::close() {
+  members_ += '}';
+  return *this;
+}
+
 JsonObject& JsonObject::add_string(std::string_view key, std::string_view value) {
-  return add_json(key, json_string(value));
+  add_key(key);
+  append_json_string(members_, value);
+  return *this;
 }
 
 JsonObject& JsonObject::add_number(std::string_view key, long long value) {

@@ -41,7 +41,10 @@ void note_undecodable_fields(LookupResult& result) {
   for (const std::uint8_t output : result.command->outputs) {
     const FieldDef& field = result.command->module.parameters[output];
     if (field.kind != FieldKind::text) continue;
-    if (decoded_text(trimmed_text(result.field(output)), false).replaced) {
+    const std::string_view text = trimmed_text(result.field(output));
+    const bool ascii = std::all_of(text.begin(), text.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (!ascii && decoded_text(text, false).replaced) {
       result.warnings.push_back(std::string(field.name) +
                                 ": not valid UTF-8 (a character cut by the field's width, or "
                                 "single-byte text: try --encoding latin1); shown with U+FFFD");
@@ -86,13 +89,16 @@ void note_conversions(const tarnivel_conversions& conversions, LookupResult& res
     const tarnivel_conversion& conversion = conversions.conversions[i];
     const std::uint8_t parameter = outputs[static_cast<std::size_t>(i)];
     const FieldDef& field = result.command->module.parameters[parameter];
+    const bool too_wide =
+        conversion.lost_integer_digits ||
+        too_wide_for(field, std::string_view(conversion.value, TARNIVEL_VALUE_DIGITS));
+    if (!conversion.not_a_number && !too_wide && !conversion.dropped_sign) continue;
     const std::string got = decimal_number(result.field(parameter), field.decimals).value_or("?");
     const std::string prefix =
         std::string(field.name) + ": the database value " + column_text(conversion);
     if (conversion.not_a_number) {
       result.warnings.push_back(prefix + " is not a number; the host got " + got);
-    } else if (conversion.lost_integer_digits ||
-               too_wide_for(field, std::string_view(conversion.value, TARNIVEL_VALUE_DIGITS))) {
+    } else if (too_wide) {
       result.warnings.push_back(prefix + " does not fit " + picture(field) + "; the host got " +
                                 got);
     }

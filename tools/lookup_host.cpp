@@ -12,14 +12,23 @@ LookupHost::LookupHost(const ModuleSet& modules, const OdbcConnection& connectio
       connection_(connection),
       database_kind_(database_kind),
       channel_(channel),
-      latin1_(latin1) {
+      latin1_(latin1),
+      item_fields_(kItemDataModule),
+      customer_fields_(kCustomerItemModule) {
   database_kind_.resize(LOOKUP_DATABASE_KIND_WIDTH, ' ');
+}
+
+std::string_view LookupResult::field(std::uint8_t parameter) const {
+  const FieldDef& definition = command->module.parameters[parameter];
+  if (definition.kind == FieldKind::handle) return {};
+  return std::string_view(fields).substr(offsets[parameter], definition.width);
 }
 
 LookupResult LookupHost::run(const LookupRequest& request) const {
   const LookupCommand& command = *request.command;
   const ModuleDef& module = command.module;
-  HostFields fields(module);
+  HostFields& fields = &module == &kItemDataModule ? item_fields_ : customer_fields_;
+  fields.reset();
   fields.set(module.function_code, std::string_view(&command.function_code, 1));
   for (const KeyValue& key : request.keys) fields.set(key.parameter, key.field);
   // MARQUETH writes the status only when a row is missing: "found" is the host's to set.
@@ -31,16 +40,17 @@ LookupResult LookupHost::run(const LookupRequest& request) const {
   LookupResult result;
   result.command = &command;
   result.latin1 = latin1_;
-  if (channel_ != nullptr) {
-    // What came before this lookup is not its business.
-    channel_->take_reports();
-    channel_->take_conversions();
-  }
+  // What came before this lookup is not its business.
+  if (channel_ != nullptr) channel_->forget();
   result.return_code = modules_.module_for(module).call(fields.addresses());
+  std::size_t width = 0;
+  for (const FieldDef& field : module.parameters) width += field.width;
+  result.fields.reserve(width);
   for (std::size_t i = 0; i < module.parameters.size(); ++i) {
-    const bool handle = module.parameters[i].kind == FieldKind::handle;
-    result.fields.emplace_back(handle ? std::string_view()
-                                      : fields.value(static_cast<std::uint8_t>(i)));
+    result.offsets.at(i) = static_cast<std::uint16_t>(result.fields.size());
+    if (module.parameters[i].kind != FieldKind::handle) {
+      result.fields += fields.value(static_cast<std::uint8_t>(i));
+    }
   }
   if (channel_ != nullptr) {
     note_reports(channel_->take_reports(), result);

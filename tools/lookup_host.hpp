@@ -2,10 +2,12 @@
 // connection and keeps what the module left in every field.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "host_fields.hpp"
 #include "host_module_channel.hpp"
 #include "lookup_request.hpp"
 #include "module_loader.hpp"
@@ -24,13 +26,15 @@ struct LookupError {
 
 struct LookupResult {
   const LookupCommand* command = nullptr;
-  std::vector<std::string> fields;  // every parameter's bytes after the call; empty for handles
+  std::string fields;  // every parameter's bytes after the call, back to back; none for handles
+  std::array<std::uint16_t, 32> offsets{};  // where each parameter's bytes start in `fields`
   int return_code = 0;
   std::vector<LookupError> errors;    // the lookup failed when there is any
   std::vector<std::string> warnings;  // the lookup ran, but something was lost on the way
   bool latin1 = false;                // text fields are single bytes, not UTF-8
 
-  std::string_view field(std::uint8_t parameter) const { return fields.at(parameter); }
+  // The bytes of one parameter's field; empty for a handle.
+  std::string_view field(std::uint8_t parameter) const;
   std::string_view status() const { return field(command->module.status); }
   bool found() const { return status() == kStatusFound; }
   bool failed() const { return !errors.empty(); }
@@ -53,6 +57,9 @@ class LookupHost {
   std::string database_kind_;
   HostModuleChannel* channel_;
   bool latin1_;
+  // Each module's parameter fields, kept from call to call and reset before each.
+  mutable HostFields item_fields_;
+  mutable HostFields customer_fields_;
 };
 
 }  // namespace itemlookup

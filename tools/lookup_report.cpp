@@ -20,9 +20,41 @@ std::string table_value(const FieldDef& field, std::string_view bytes, bool lati
   return value.is_number ? value.text : "[" + printable(value.text) + "]";
 }
 
-std::string json_value(const FieldDef& field, std::string_view bytes, bool latin1) {
+bool ascii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// One member per field. Batch writes one line per lookup: the common values, ASCII text and
+// numbers, go in without a detour through displayed_value.
+void add_field(JsonObject& object, const FieldDef& field, std::string_view bytes, bool latin1) {
+  if (field.kind == FieldKind::text) {
+    const std::string_view text = trimmed_text(bytes);
+    if (ascii(text)) {
+      object.add_string(field.name, text);
+      return;
+    }
+  } else if (char number[32];
+             bytes.size() < sizeof number - 2 && field.decimals <= bytes.size() &&
+             std::all_of(bytes.begin(), bytes.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    // Digits: the integer part without its leading zeros, then the decimals.
+    const std::size_t integer_digits = bytes.size() - field.decimals;
+    std::size_t first = 0;
+    while (first + 1 < integer_digits && bytes[first] == '0') ++first;
+    std::size_t length = 0;
+    if (integer_digits == 0) number[length++] = '0';
+    for (std::size_t i = first; i < integer_digits; ++i) number[length++] = bytes[i];
+    if (field.decimals > 0) number[length++] = '.';
+    for (std::size_t i = integer_digits; i < bytes.size(); ++i) number[length++] = bytes[i];
+    object.add_json(field.name, std::string_view(number, length));
+    return;
+  }
   const DisplayedValue value = displayed_value(field, bytes, latin1);
-  return value.is_number ? value.text : json_string(value.text);
+  if (value.is_number) {
+    object.add_json(field.name, value.text);
+  } else {
+    object.add_string(field.name, value.text);
+  }
 }
 
 std::string status_text(std::string_view status) {
@@ -108,23 +140,20 @@ std::string lookup_table(const LookupResult& result) {
 std::string lookup_json(const LookupResult& result, std::size_t line) {
   const LookupCommand& command = *result.command;
   const ModuleDef& module = command.module;
-  JsonObject keys;
-  for (const KeyArgument& key : command.keys) {
-    const FieldDef& field = module.parameters[key.parameter];
-    keys.add_json(field.name, json_value(field, result.field(key.parameter), result.latin1));
-  }
-  JsonObject fields;
-  for (const std::uint8_t output : command.outputs) {
-    const FieldDef& field = module.parameters[output];
-    fields.add_json(field.name, json_value(field, result.field(output), result.latin1));
-  }
-  JsonObject object;
+  JsonObject object(1024);
   if (line != 0) object.add_number("line", static_cast<long long>(line));
   object.add_string("command", command.name)
       .add_string("module", module.entry_name)
       .add_string("function_code", std::string_view(&command.function_code, 1))
-      .add_json("keys", keys.text())
-      .add_json("fields", fields.text())
+      .open("keys");
+  for (const KeyArgument& key : command.keys) {
+    add_field(object, module.parameters[key.parameter], result.field(key.parameter), result.latin1);
+  }
+  object.close().open("fields");
+  for (const std::uint8_t output : command.outputs) {
+    add_field(object, module.parameters[output], result.field(output), result.latin1);
+  }
+  object.close()
       .add_string("status", result.status())
       .add_string("meaning", status_meaning(result.status()))
       .add_bool("found", result.found())
@@ -135,7 +164,7 @@ std::string lookup_json(const LookupResult& result, std::size_t line) {
     object.add_json("warnings", json_array(warnings));
   }
   if (result.failed()) object.add_json("error", lookup_error_json(result.errors));
-  return object.text();
+  return std::move(object).text();
 }
 
 std::string error_json(std::size_t line, std::string_view message) {

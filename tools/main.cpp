@@ -9,6 +9,7 @@
 #include "command_line.hpp"
 #include "host_run.hpp"
 #include "json_writer.hpp"
+#include "output_sink.hpp"
 
 namespace {
 
@@ -32,6 +33,7 @@ void report(const std::vector<std::string>& arguments, const std::string& messag
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
+  itemlookup::buffer_output();
   try {
     return itemlookup::run_host(itemlookup::parse_command_line(arguments));
   } catch (const itemlookup::CommandError& error) {

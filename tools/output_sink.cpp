@@ -1,5 +1,7 @@
 #include "output_sink.hpp"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +21,11 @@ namespace {
 }
 
 }  // namespace
+
+void buffer_output() {
+  static char buffer[64 * 1024];
+  if (isatty(STDOUT_FILENO) != 1) std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+}
 
 void write_output(std::string_view text) {
   errno = 0;

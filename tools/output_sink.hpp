@@ -6,6 +6,10 @@
 
 namespace itemlookup {
 
+// Gives standard output a large buffer unless it is a terminal: a batch writes one line per
+// lookup, and fewer, larger writes cost less.
+void buffer_output();
+
 // Throws CommandError naming the reason when the bytes cannot be written.
 void write_output(std::string_view text);
 // Hands what was written to the system; throws CommandError like write_output.

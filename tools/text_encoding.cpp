@@ -1,5 +1,7 @@
 #include "text_encoding.hpp"
 
+#include <algorithm>
+
 namespace itemlookup {
 
 namespace {
@@ -51,6 +53,12 @@ std::size_t utf8_sequence_length(std::string_view text, std::size_t at) {
 
 DecodedText decoded_text(std::string_view bytes, bool latin1) {
   DecodedText decoded;
+  // Plain ASCII, the common case, reads the same either way.
+  if (std::all_of(bytes.begin(), bytes.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    decoded.utf8 = bytes;
+    return decoded;
+  }
   for (std::size_t i = 0; i < bytes.size();) {
     if (latin1) {
       append_code_point(decoded.utf8, static_cast<unsigned char>(bytes[i++]));

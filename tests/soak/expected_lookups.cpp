@@ -63,7 +63,7 @@ std::string field_text(const itemlookup::LookupResult& result, std::string_view 
   const auto& parameters = result.command->module.parameters;
   for (std::size_t i = 0; i < parameters.size(); ++i) {
     if (parameters[i].name != name) continue;
-    std::string text(result.fields[i]);
+    std::string text(result.field(static_cast<std::uint8_t>(i)));
     text.erase(text.find_last_not_of(' ') + 1);
     return text;
   }
