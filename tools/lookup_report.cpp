@@ -34,19 +34,8 @@ void add_field(JsonObject& object, const FieldDef& field, std::string_view bytes
       object.add_string(field.name, text);
       return;
     }
-  } else if (char number[32];
-             bytes.size() < sizeof number - 2 && field.decimals <= bytes.size() &&
-             std::all_of(bytes.begin(), bytes.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-    // Digits: the integer part without its leading zeros, then the decimals.
-    const std::size_t integer_digits = bytes.size() - field.decimals;
-    std::size_t first = 0;
-    while (first + 1 < integer_digits && bytes[first] == '0') ++first;
-    std::size_t length = 0;
-    if (integer_digits == 0) number[length++] = '0';
-    for (std::size_t i = first; i < integer_digits; ++i) number[length++] = bytes[i];
-    if (field.decimals > 0) number[length++] = '.';
-    for (std::size_t i = integer_digits; i < bytes.size(); ++i) number[length++] = bytes[i];
-    object.add_json(field.name, std::string_view(number, length));
+  } else if (const std::optional<std::string> number = decimal_number(bytes, field.decimals)) {
+    object.add_json(field.name, *number);
     return;
   }
   const DisplayedValue value = displayed_value(field, bytes, latin1);

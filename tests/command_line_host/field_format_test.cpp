@@ -37,6 +37,36 @@ TEST(DisplayedValue, TextLosesTrailingPaddingOnly) {
   EXPECT_EQ(displayed_value(code, "        ").text, "");
 }
 
+TEST(DisplayedValue, TextIsReadAsUtf8OrAsLatin1) {
+  const FieldDef description{"description", FieldKind::text, 8};
+  struct Case {
+    std::string bytes;
+    bool latin1;
+    std::string shown;
+  };
+  const Case cases[] = {
+      {"LO\xc3\x87\xc3\x83O  ", false, "LO\xc3\x87\xc3\x83O"},  // valid UTF-8 stays
+      {"CREME \xc3\x81", false, "CREME \xc3\x81"},              // a whole last character
+      {"CREME  \xc3", false, "CREME  \xef\xbf\xbd"},            // cut by the field's end
+      // One U+FFFD for a byte that starts no character and the continuation bytes after it.
+      {"A\x80\x80\x80"
+       "B   ",
+       false,
+       "A\xef\xbf\xbd"
+       "B"},
+      {"\xe2\x82 \xed\xa0\x80", false, "\xef\xbf\xbd \xef\xbf\xbd"},  // cut; a surrogate
+      {"CREME  \xc3", true, "CREME  \xc3\x83"},                       // each byte a character
+      {"\xff\xe9"
+       "t\xe9    ",
+       true,
+       "\xc3\xbf\xc3\xa9"
+       "t\xc3\xa9"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(displayed_value(description, c.bytes, c.latin1).text, c.shown) << c.bytes;
+  }
+}
+
 TEST(Printable, ControlBytesAreEscaped) {
   EXPECT_EQ(printable(std::string("A\x1b[2J\n\x7f", 7)), "A\\x1b[2J\\x0a\\x7f");
 }
