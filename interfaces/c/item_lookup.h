@@ -6,8 +6,9 @@
  * decimal point and no sign. Handle fields hold the ODBC handle itself (SQLHANDLE, pointer-sized).
  * The value returned is the module's 16-bit return code, zero-extended (-1 reads 65535).
  *
- * The modules load "PGMS/SOLVAKE.so" and "PGMS/TARNIVEL.so" relative to the host's current
- * directory. Calls into one loaded module must not overlap.
+ * The modules load "PGMS/SOLVAKE.so" and "PGMS/TARNIVEL.so" from the host's current directory or,
+ * failing that, from the folder of the module's own file. Calls into one loaded module must not
+ * overlap.
  */
 #ifndef ITEM_LOOKUP_H
 #define ITEM_LOOKUP_H
@@ -78,7 +79,7 @@ int MARQUETH(void* function_code, void* customer_kind, void* customer_code, void
              void* order_multiple, void* barcode, void* days, void* status, void* database_kind,
              void* environment_handle, void* connection_handle);
 
-/* Host-side modules the lookup modules call (under PGMS/ in the host's current directory). */
+/* Host-side modules the lookup modules call, as PGMS/<name>.so (see above). */
 #define TARNIVEL_TEXT_WIDTH 18
 #define TARNIVEL_VALUE_DIGITS 18 /* 10 integer digits, 8 decimals */
 int SOLVAKE(void* statement_handle, void* environment_handle, void* connection_handle);
