@@ -94,13 +94,13 @@ enum item_lookup_field_sizes {
 #define LOOKUP_STATUS_WIDTH VELDORIN_SIZE(status)
 #define LOOKUP_DATABASE_KIND_WIDTH VELDORIN_SIZE(database_kind)
 #define LOOKUP_DATABASE_KIND_SQLSERVER "SQLSERVER      "
-typedef char
-    item_lookup_shared_fields_agree_[(VELDORIN_SIZE(function_code) ==
-                                          MARQUETH_SIZE(function_code) &&
-                                      VELDORIN_SIZE(status) == MARQUETH_SIZE(status) &&
-                                      VELDORIN_SIZE(database_kind) == MARQUETH_SIZE(database_kind))
-                                         ? 1
-                                         : -1];
+
+/* A compile error here means the two tables disagree on a field both modules share. */
+#define ITEM_LOOKUP_SHARED_(name) (VELDORIN_SIZE(name) == MARQUETH_SIZE(name))
+#define ITEM_LOOKUP_SHARED_FIELDS_AGREE_                                \
+  (ITEM_LOOKUP_SHARED_(function_code) && ITEM_LOOKUP_SHARED_(status) && \
+   ITEM_LOOKUP_SHARED_(database_kind))
+typedef char item_lookup_shared_fields_agree_[ITEM_LOOKUP_SHARED_FIELDS_AGREE_ ? 1 : -1];
 
 /* VELDORIN: item supplementary data (table VNDADFIT). */
 #define VELDORIN_ITEM_CODE_WIDTH VELDORIN_SIZE(item_code)
