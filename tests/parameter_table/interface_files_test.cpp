@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -101,27 +100,26 @@ bool read_picture(const std::string& picture, FieldShape& field) {
   return true;
 }
 
+std::vector<std::string> words(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<std::string> words;
+  for (std::string word; in >> word;) words.push_back(word);
+  return words;
+}
+
 // The level-01 items of a copybook, in order; an item the reader cannot make out keeps its
 // declaration as its name, so the comparison shows it.
 std::vector<FieldShape> copybook_fields(const std::string& copybook) {
-  static const std::regex kItem(R"(^\s*01\s+([A-Z0-9-]+)\s+(.*?)\.?\s*$)");
-  static const std::regex kPicture(R"(PIC\s+(\S+))");
   std::vector<FieldShape> fields;
   std::istringstream lines(copybook);
   for (std::string line; std::getline(lines, line);) {
-    std::smatch item;
-    if (!std::regex_match(line, item, kItem)) continue;
+    std::vector<std::string> item = words(line);
+    if (item.size() < 3 || item[0] != "01") continue;
+    if (item.back().ends_with('.')) item.back().pop_back();
     FieldShape field{item[1], LOOKUP_HANDLE, 0, 0};
-    const std::string declaration = item[2];
-    std::smatch picture;
-    if (declaration == "USAGE POINTER") {
-      fields.push_back(field);
-    } else if (std::regex_match(declaration, picture, kPicture) &&
-               read_picture(picture[1], field)) {
-      fields.push_back(field);
-    } else {
-      fields.push_back({line, LOOKUP_TEXT, -1, -1});
-    }
+    const bool pointer = item.size() == 4 && item[2] == "USAGE" && item[3] == "POINTER";
+    const bool picture = item.size() == 4 && item[2] == "PIC" && read_picture(item[3], field);
+    fields.push_back(pointer || picture ? field : FieldShape{line, LOOKUP_TEXT, -1, -1});
   }
   return fields;
 }
@@ -132,12 +130,10 @@ std::vector<std::string> call_arguments(const std::string& text, const std::stri
   const std::string call = "CALL \"" + module + "\" USING";
   const std::size_t start = text.find(call);
   if (start == std::string::npos) return {"(no " + call + ")"};
-  const std::string list = text.substr(start + call.size(), text.find(end, start) - start);
-  const std::regex name("\\b" + module + "-[A-Z0-9-]+");
   std::vector<std::string> names;
-  for (auto it = std::sregex_iterator(list.begin(), list.end(), name); it != std::sregex_iterator();
-       ++it) {
-    names.push_back(it->str());
+  for (std::string word : words(text.substr(start + call.size(), text.find(end, start) - start))) {
+    while (!word.empty() && !std::isalnum(static_cast<unsigned char>(word.back()))) word.pop_back();
+    if (word.starts_with(module + "-")) names.push_back(word);
   }
   return names;
 }
@@ -173,12 +169,12 @@ TEST_P(ParameterTable, HeaderPrototypeNamesTheParametersInOrder) {
   const std::string opening = std::string("typedef int ") + table().function_type + "(";
   const std::size_t start = header.find(opening);
   ASSERT_NE(start, std::string::npos) << opening;
-  const std::string list = header.substr(start, header.find(");", start) - start);
-  static const std::regex kParameter(R"(void\*\s*(\w+))");
+  std::istringstream list(
+      header.substr(start + opening.size(), header.find(");", start) - start - opening.size()));
+  // "void* function_code, void* item_code, ...": the last word of each is its name.
   std::vector<std::string> names;
-  for (auto it = std::sregex_iterator(list.begin(), list.end(), kParameter);
-       it != std::sregex_iterator(); ++it) {
-    names.push_back((*it)[1]);
+  for (std::string parameter; std::getline(list, parameter, ',');) {
+    names.push_back(words(parameter).back());
   }
   EXPECT_EQ(names, table_names(table(), false));
 }
