@@ -8,25 +8,12 @@
 
 namespace customer_item_lookup {
 
+// Positions in the order of the parameter table of item_lookup.h: function_code, customer_kind, ...
+#define CUSTOMER_ITEM_LOOKUP_POSITION(name, kind, size, decimals) name,
 enum Parameter : std::uint8_t {
-  function_code,
-  customer_kind,
-  customer_code,
-  item_code,
-  customer_item_code,
-  unit,
-  factor,
-  minimum_lot,
-  order_multiple,
-  barcode,
-  days,
-  status,
-  database_kind,
-  environment_handle,
-  connection_handle,
-  parameter_count
+  MARQUETH_PARAMETERS(CUSTOMER_ITEM_LOOKUP_POSITION) parameter_count
 };
-static_assert(parameter_count == MARQUETH_PARAMETER_COUNT);
+#undef CUSTOMER_ITEM_LOOKUP_POSITION
 
 inline constexpr std::string_view kStatusNotFound = MARQUETH_STATUS_NOT_FOUND;
 inline constexpr std::string_view kStatusCodesNotFound = MARQUETH_STATUS_CODES_NOT_FOUND;

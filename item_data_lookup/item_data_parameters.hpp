@@ -8,27 +8,10 @@
 
 namespace item_data_lookup {
 
-enum Parameter : std::uint8_t {
-  function_code,
-  item_code,
-  sales_family,
-  external_code,
-  barcode,
-  description,
-  trace_flag,
-  detail_flag,
-  anvisa_code,
-  pmc_value,
-  pmv_value,
-  net_weight,
-  gross_weight,
-  status,
-  database_kind,
-  environment_handle,
-  connection_handle,
-  parameter_count
-};
-static_assert(parameter_count == VELDORIN_PARAMETER_COUNT);
+// Positions in the order of the parameter table of item_lookup.h: function_code, item_code, ...
+#define ITEM_DATA_LOOKUP_POSITION(name, kind, size, decimals) name,
+enum Parameter : std::uint8_t { VELDORIN_PARAMETERS(ITEM_DATA_LOOKUP_POSITION) parameter_count };
+#undef ITEM_DATA_LOOKUP_POSITION
 
 inline constexpr std::string_view kStatusFound = VELDORIN_STATUS_FOUND;
 inline constexpr std::string_view kStatusItemNotFound = VELDORIN_STATUS_ITEM_NOT_FOUND;

@@ -15,10 +15,12 @@ struct CalledNames {
   EntryBinding fetch{&driver_manager, "SQLFetch"};
   EntryBinding free_stmt{&driver_manager, "SQLFreeStmt"};
 
-  // The host's own modules, found under its current directory.
-  LibraryBinding message_library{"PGMS/SOLVAKE.so"};
+  // The host's own modules: under its current directory, failing that beside this module's file.
+  PathBesideModule message_beside_module;
+  LibraryBinding message_library{"PGMS/SOLVAKE.so", &message_beside_module};
   EntryBinding message_module{&message_library, "SOLVAKE"};
-  LibraryBinding converter_library{"PGMS/TARNIVEL.so"};
+  PathBesideModule converter_beside_module;
+  LibraryBinding converter_library{"PGMS/TARNIVEL.so", &converter_beside_module};
   EntryBinding converter{&converter_library, "TARNIVEL"};
 
   CalledNames() = default;

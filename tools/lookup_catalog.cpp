@@ -1,5 +1,6 @@
 #include "lookup_catalog.hpp"
 
+#include <array>
 #include <type_traits>
 
 #include "entry_call.hpp"
@@ -9,94 +10,44 @@ namespace itemlookup {
 
 namespace {
 
-// VELDORIN's parameters in call order.
+constexpr FieldKind field_kind(item_lookup_field_kind kind) {
+  switch (kind) {
+    case LOOKUP_DIGITS:
+      return FieldKind::digits;
+    case LOOKUP_HANDLE:
+      return FieldKind::handle;
+    default:
+      return FieldKind::text;
+  }
+}
+
+#define ITEMLOOKUP_POSITION(name, kind, size, decimals) name,
+#define ITEMLOOKUP_FIELD(name, kind, size, decimals) \
+  FieldDef{#name, field_kind(kind), size, decimals},
+
+// VELDORIN's parameters in call order, from the parameter table.
 namespace item {
-enum : std::uint8_t {
-  function_code,
-  item_code,
-  sales_family,
-  external_code,
-  barcode,
-  description,
-  trace_flag,
-  detail_flag,
-  anvisa_code,
-  pmc_value,
-  pmv_value,
-  net_weight,
-  gross_weight,
-  status,
-  database_kind,
-  environment,
-  connection,
-  count
-};
+enum : std::uint8_t { VELDORIN_PARAMETERS(ITEMLOOKUP_POSITION) count };
 }  // namespace item
 
-constexpr FieldDef kItemFields[] = {
-    {"function_code", FieldKind::text, LOOKUP_FUNCTION_CODE_WIDTH},
-    {"item_code", FieldKind::text, VELDORIN_ITEM_CODE_WIDTH},
-    {"sales_family", FieldKind::text, VELDORIN_SALES_FAMILY_WIDTH},
-    {"external_code", FieldKind::text, VELDORIN_EXTERNAL_CODE_WIDTH},
-    {"barcode", FieldKind::text, VELDORIN_BARCODE_WIDTH},
-    {"description", FieldKind::text, VELDORIN_DESCRIPTION_WIDTH},
-    {"trace_flag", FieldKind::text, VELDORIN_TRACE_FLAG_WIDTH},
-    {"detail_flag", FieldKind::text, VELDORIN_DETAIL_FLAG_WIDTH},
-    {"anvisa_code", FieldKind::text, VELDORIN_ANVISA_CODE_WIDTH},
-    {"pmc_value", FieldKind::digits, VELDORIN_PRICE_DIGITS, VELDORIN_PRICE_DECIMALS},
-    {"pmv_value", FieldKind::digits, VELDORIN_PRICE_DIGITS, VELDORIN_PRICE_DECIMALS},
-    {"net_weight", FieldKind::digits, VELDORIN_WEIGHT_DIGITS, VELDORIN_WEIGHT_DECIMALS},
-    {"gross_weight", FieldKind::digits, VELDORIN_WEIGHT_DIGITS, VELDORIN_WEIGHT_DECIMALS},
-    {"status", FieldKind::text, LOOKUP_STATUS_WIDTH},
-    {"database_kind", FieldKind::text, LOOKUP_DATABASE_KIND_WIDTH},
-    {"environment_handle", FieldKind::handle, 0},
-    {"connection_handle", FieldKind::handle, 0},
-};
-static_assert(std::size(kItemFields) == item::count && item::count == VELDORIN_PARAMETER_COUNT);
-static_assert(std::is_same_v<Entry<VELDORIN_PARAMETER_COUNT>, decltype(&VELDORIN)>);
+constexpr FieldDef kItemFields[] = {VELDORIN_PARAMETERS(ITEMLOOKUP_FIELD)};
+static_assert(std::is_same_v<Entry<VELDORIN_PARAMETER_COUNT>, veldorin_entry>);
 
-// MARQUETH's parameters in call order.
+// MARQUETH's parameters in call order, from the parameter table.
 namespace customer {
-enum : std::uint8_t {
-  function_code,
-  customer_kind,
-  customer_code,
-  item_code,
-  customer_item_code,
-  unit,
-  factor,
-  minimum_lot,
-  order_multiple,
-  barcode,
-  days,
-  status,
-  database_kind,
-  environment,
-  connection,
-  count
-};
+enum : std::uint8_t { MARQUETH_PARAMETERS(ITEMLOOKUP_POSITION) count };
 }  // namespace customer
 
-constexpr FieldDef kCustomerFields[] = {
-    {"function_code", FieldKind::text, LOOKUP_FUNCTION_CODE_WIDTH},
-    {"customer_kind", FieldKind::text, MARQUETH_CUSTOMER_KIND_WIDTH},
-    {"customer_code", FieldKind::text, MARQUETH_CUSTOMER_CODE_DIGITS},
-    {"item_code", FieldKind::text, MARQUETH_ITEM_CODE_WIDTH},
-    {"customer_item_code", FieldKind::text, MARQUETH_CUSTOMER_ITEM_CODE_WIDTH},
-    {"unit", FieldKind::text, MARQUETH_UNIT_WIDTH},
-    {"factor", FieldKind::digits, MARQUETH_FACTOR_DIGITS, MARQUETH_FACTOR_DECIMALS},
-    {"minimum_lot", FieldKind::digits, MARQUETH_QUANTITY_DIGITS, MARQUETH_QUANTITY_DECIMALS},
-    {"order_multiple", FieldKind::digits, MARQUETH_QUANTITY_DIGITS, MARQUETH_QUANTITY_DECIMALS},
-    {"barcode", FieldKind::text, MARQUETH_BARCODE_WIDTH},
-    {"days", FieldKind::digits, MARQUETH_DAYS_DIGITS},
-    {"status", FieldKind::text, LOOKUP_STATUS_WIDTH},
-    {"database_kind", FieldKind::text, LOOKUP_DATABASE_KIND_WIDTH},
-    {"environment_handle", FieldKind::handle, 0},
-    {"connection_handle", FieldKind::handle, 0},
-};
-static_assert(std::size(kCustomerFields) == customer::count &&
-              customer::count == MARQUETH_PARAMETER_COUNT);
-static_assert(std::is_same_v<Entry<MARQUETH_PARAMETER_COUNT>, decltype(&MARQUETH)>);
+// The customer code is a key the operator types and reads as a code, leading zeros and all.
+constexpr auto kCustomerFields = [] {
+  std::array<FieldDef, MARQUETH_PARAMETER_COUNT> fields{MARQUETH_PARAMETERS(ITEMLOOKUP_FIELD)};
+  fields[customer::customer_code].kind = FieldKind::text;
+  return fields;
+}();
+static_assert(std::is_same_v<Entry<MARQUETH_PARAMETER_COUNT>, marqueth_entry>);
+
+#undef ITEMLOOKUP_POSITION
+#undef ITEMLOOKUP_FIELD
 
 // Keys and outputs of each lookup.
 constexpr KeyArgument kItemKey[] = {{"ITEM", "", item::item_code}};
@@ -149,8 +100,8 @@ const ModuleDef kItemDataModule{
     .function_code = item::function_code,
     .status = item::status,
     .database_kind = item::database_kind,
-    .environment = item::environment,
-    .connection = item::connection,
+    .environment = item::environment_handle,
+    .connection = item::connection_handle,
 };
 
 const ModuleDef kCustomerItemModule{
@@ -160,8 +111,8 @@ const ModuleDef kCustomerItemModule{
     .function_code = customer::function_code,
     .status = customer::status,
     .database_kind = customer::database_kind,
-    .environment = customer::environment,
-    .connection = customer::connection,
+    .environment = customer::environment_handle,
+    .connection = customer::connection_handle,
 };
 
 namespace {

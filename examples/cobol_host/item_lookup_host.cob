@@ -18,10 +18,11 @@
       *>   VELDORIN.so / MARQUETH.so per called program), the way     *
       *>   called subprograms are deployed in a COBOL shop: a new     *
       *>   module version goes live without relinking any host.       *
-      *>   Run it with the module folder as the current directory     *
-      *>   (build/lib, or <prefix>/lib/item-lookup once installed):   *
-      *>   the modules load PGMS/SOLVAKE.so and PGMS/TARNIVEL.so from *
-      *>   there, and COB_LIBRARY_PATH=. finds the modules themselves.*
+      *>   Run it with COB_LIBRARY_PATH naming the module folder      *
+      *>   (build/lib, or <prefix>/lib/item-lookup once installed).   *
+      *>   The modules load PGMS/SOLVAKE.so and PGMS/TARNIVEL.so from *
+      *>   the current directory, failing that from their own folder, *
+      *>   so the host runs from any directory.                       *
       *>--------------------------------------------------------------*
        IDENTIFICATION DIVISION.
        PROGRAM-ID. ITEMHOST.

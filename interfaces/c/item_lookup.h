@@ -6,8 +6,9 @@
  * decimal point and no sign. Handle fields hold the ODBC handle itself (SQLHANDLE, pointer-sized).
  * The value returned is the module's 16-bit return code, zero-extended (-1 reads 65535).
  *
- * The modules load "PGMS/SOLVAKE.so" and "PGMS/TARNIVEL.so" relative to the host's current
- * directory. Calls into one loaded module must not overlap.
+ * The modules load "PGMS/SOLVAKE.so" and "PGMS/TARNIVEL.so" from the host's current directory or,
+ * failing that, from the folder of the module's own file. Calls into one loaded module must not
+ * overlap.
  */
 #ifndef ITEM_LOOKUP_H
 #define ITEM_LOOKUP_H
@@ -16,26 +17,104 @@
 extern "C" {
 #endif
 
-/* Widths shared by both modules. */
-#define LOOKUP_FUNCTION_CODE_WIDTH 1
-#define LOOKUP_STATUS_WIDTH 5
-#define LOOKUP_DATABASE_KIND_WIDTH 15
+/* The kinds of parameter field the tables below name. */
+enum item_lookup_field_kind {
+  LOOKUP_TEXT,   /* X(size): size bytes padded with spaces, no terminator */
+  LOOKUP_DIGITS, /* 9(size - decimals)V9(decimals): size ASCII digits, no sign */
+  LOOKUP_HANDLE  /* an ODBC handle (SQLHANDLE); size 0 */
+};
+
+/*
+ * Each module's parameters in call order, once: X(name, kind, size, decimals). The widths below,
+ * the modules' parameter positions and every host field list of this project follow from these
+ * two tables, and the COBOL copybooks are checked against them. A host expands them with a macro
+ * of its own, for instance
+ *
+ *   #define SHOW_FIELD(name, kind, size, decimals) printf("%-20s %d\n", #name, size);
+ *   VELDORIN_PARAMETERS(SHOW_FIELD)
+ */
+#define VELDORIN_PARAMETERS(X)               \
+  X(function_code, LOOKUP_TEXT, 1, 0)        \
+  X(item_code, LOOKUP_TEXT, 16, 0)           \
+  X(sales_family, LOOKUP_TEXT, 10, 0)        \
+  X(external_code, LOOKUP_TEXT, 16, 0)       \
+  X(barcode, LOOKUP_TEXT, 16, 0)             \
+  X(description, LOOKUP_TEXT, 55, 0)         \
+  X(trace_flag, LOOKUP_TEXT, 1, 0)           \
+  X(detail_flag, LOOKUP_TEXT, 1, 0)          \
+  X(anvisa_code, LOOKUP_TEXT, 13, 0)         \
+  X(pmc_value, LOOKUP_DIGITS, 12, 2)         \
+  X(pmv_value, LOOKUP_DIGITS, 12, 2)         \
+  X(net_weight, LOOKUP_DIGITS, 11, 3)        \
+  X(gross_weight, LOOKUP_DIGITS, 11, 3)      \
+  X(status, LOOKUP_TEXT, 5, 0)               \
+  X(database_kind, LOOKUP_TEXT, 15, 0)       \
+  X(environment_handle, LOOKUP_HANDLE, 0, 0) \
+  X(connection_handle, LOOKUP_HANDLE, 0, 0)
+
+#define MARQUETH_PARAMETERS(X)               \
+  X(function_code, LOOKUP_TEXT, 1, 0)        \
+  X(customer_kind, LOOKUP_TEXT, 1, 0)        \
+  X(customer_code, LOOKUP_DIGITS, 5, 0)      \
+  X(item_code, LOOKUP_TEXT, 16, 0)           \
+  X(customer_item_code, LOOKUP_TEXT, 50, 0)  \
+  X(unit, LOOKUP_TEXT, 4, 0)                 \
+  X(factor, LOOKUP_DIGITS, 15, 7)            \
+  X(minimum_lot, LOOKUP_DIGITS, 11, 3)       \
+  X(order_multiple, LOOKUP_DIGITS, 11, 3)    \
+  X(barcode, LOOKUP_TEXT, 16, 0)             \
+  X(days, LOOKUP_DIGITS, 4, 0)               \
+  X(status, LOOKUP_TEXT, 5, 0)               \
+  X(database_kind, LOOKUP_TEXT, 15, 0)       \
+  X(environment_handle, LOOKUP_HANDLE, 0, 0) \
+  X(connection_handle, LOOKUP_HANDLE, 0, 0)
+
+/* A field's size and decimals by name: VELDORIN_SIZE(item_code) is the int constant 16. */
+#define VELDORIN_SIZE(name) (VELDORIN_SIZE_##name + 0)
+#define VELDORIN_DECIMALS(name) (VELDORIN_DECIMALS_##name + 0)
+#define MARQUETH_SIZE(name) (MARQUETH_SIZE_##name + 0)
+#define MARQUETH_DECIMALS(name) (MARQUETH_DECIMALS_##name + 0)
+
+#define ITEM_LOOKUP_VELDORIN_SIZES_(name, kind, size, decimals) \
+  VELDORIN_SIZE_##name = (size), VELDORIN_DECIMALS_##name = (decimals),
+#define ITEM_LOOKUP_MARQUETH_SIZES_(name, kind, size, decimals) \
+  MARQUETH_SIZE_##name = (size), MARQUETH_DECIMALS_##name = (decimals),
+enum item_lookup_field_sizes {
+  VELDORIN_PARAMETERS(ITEM_LOOKUP_VELDORIN_SIZES_) MARQUETH_PARAMETERS(ITEM_LOOKUP_MARQUETH_SIZES_)
+      ITEM_LOOKUP_FIELD_SIZES_END_
+};
+
+/* How many parameters a table holds; usable in #if. */
+#define ITEM_LOOKUP_ONE_PARAMETER_(name, kind, size, decimals) +1
+#define VELDORIN_PARAMETER_COUNT (0 VELDORIN_PARAMETERS(ITEM_LOOKUP_ONE_PARAMETER_))
+#define MARQUETH_PARAMETER_COUNT (0 MARQUETH_PARAMETERS(ITEM_LOOKUP_ONE_PARAMETER_))
+
+/* Fields both modules share, at the same widths. */
+#define LOOKUP_FUNCTION_CODE_WIDTH VELDORIN_SIZE(function_code)
+#define LOOKUP_STATUS_WIDTH VELDORIN_SIZE(status)
+#define LOOKUP_DATABASE_KIND_WIDTH VELDORIN_SIZE(database_kind)
 #define LOOKUP_DATABASE_KIND_SQLSERVER "SQLSERVER      "
 
+/* A compile error here means the two tables disagree on a field both modules share. */
+#define ITEM_LOOKUP_SHARED_(name) (VELDORIN_SIZE(name) == MARQUETH_SIZE(name))
+#define ITEM_LOOKUP_SHARED_FIELDS_AGREE_                                \
+  (ITEM_LOOKUP_SHARED_(function_code) && ITEM_LOOKUP_SHARED_(status) && \
+   ITEM_LOOKUP_SHARED_(database_kind))
+typedef char item_lookup_shared_fields_agree_[ITEM_LOOKUP_SHARED_FIELDS_AGREE_ ? 1 : -1];
+
 /* VELDORIN: item supplementary data (table VNDADFIT). */
-#define VELDORIN_PARAMETER_COUNT 17
-#define VELDORIN_ITEM_CODE_WIDTH 16
-#define VELDORIN_SALES_FAMILY_WIDTH 10
-#define VELDORIN_EXTERNAL_CODE_WIDTH 16
-#define VELDORIN_BARCODE_WIDTH 16
-#define VELDORIN_DESCRIPTION_WIDTH 55
-#define VELDORIN_TRACE_FLAG_WIDTH 1
-#define VELDORIN_DETAIL_FLAG_WIDTH 1
-#define VELDORIN_ANVISA_CODE_WIDTH 13
-#define VELDORIN_PRICE_DIGITS 12 /* 9(10)V99: PMC and PMV values */
-#define VELDORIN_PRICE_DECIMALS 2
-#define VELDORIN_WEIGHT_DIGITS 11 /* 9(8)V999: net and gross weight */
-#define VELDORIN_WEIGHT_DECIMALS 3
+#define VELDORIN_ITEM_CODE_WIDTH VELDORIN_SIZE(item_code)
+#define VELDORIN_SALES_FAMILY_WIDTH VELDORIN_SIZE(sales_family)
+#define VELDORIN_EXTERNAL_CODE_WIDTH VELDORIN_SIZE(external_code)
+#define VELDORIN_BARCODE_WIDTH VELDORIN_SIZE(barcode)
+#define VELDORIN_DESCRIPTION_WIDTH VELDORIN_SIZE(description)
+#define VELDORIN_TRACE_FLAG_WIDTH VELDORIN_SIZE(trace_flag)
+#define VELDORIN_DETAIL_FLAG_WIDTH VELDORIN_SIZE(detail_flag)
+#define VELDORIN_ANVISA_CODE_WIDTH VELDORIN_SIZE(anvisa_code)
+#define VELDORIN_PRICE_DIGITS VELDORIN_SIZE(pmc_value) /* PMC and PMV values */
+#define VELDORIN_PRICE_DECIMALS VELDORIN_DECIMALS(pmc_value)
+#define VELDORIN_WEIGHT_DIGITS VELDORIN_SIZE(net_weight) /* net and gross weight */
+#define VELDORIN_WEIGHT_DECIMALS VELDORIN_DECIMALS(net_weight)
 
 #define VELDORIN_FULL_FETCH '1'
 #define VELDORIN_PARTIAL_FETCH '2'
@@ -45,25 +124,28 @@ extern "C" {
 #define VELDORIN_STATUS_ITEM_NOT_FOUND "01027"
 #define VELDORIN_STATUS_CODES_NOT_FOUND "02129"
 
-int VELDORIN(void* function_code, void* item_code, void* sales_family, void* external_code,
-             void* barcode, void* description, void* trace_flag, void* detail_flag,
-             void* anvisa_code, void* pmc_value, void* pmv_value, void* net_weight,
-             void* gross_weight, void* status, void* database_kind, void* environment_handle,
-             void* connection_handle);
+/* int VELDORIN(...), and veldorin_entry for what dlsym(module, "VELDORIN") gives. */
+typedef int veldorin_function(void* function_code, void* item_code, void* sales_family,
+                              void* external_code, void* barcode, void* description,
+                              void* trace_flag, void* detail_flag, void* anvisa_code,
+                              void* pmc_value, void* pmv_value, void* net_weight,
+                              void* gross_weight, void* status, void* database_kind,
+                              void* environment_handle, void* connection_handle);
+typedef veldorin_function* veldorin_entry;
+veldorin_function VELDORIN;
 
 /* MARQUETH: customer item cross-reference (table VNDAITCL). */
-#define MARQUETH_PARAMETER_COUNT 15
-#define MARQUETH_CUSTOMER_KIND_WIDTH 1
-#define MARQUETH_CUSTOMER_CODE_DIGITS 5
-#define MARQUETH_ITEM_CODE_WIDTH 16
-#define MARQUETH_CUSTOMER_ITEM_CODE_WIDTH 50
-#define MARQUETH_UNIT_WIDTH 4
-#define MARQUETH_FACTOR_DIGITS 15 /* 9(8)V9(7) */
-#define MARQUETH_FACTOR_DECIMALS 7
-#define MARQUETH_QUANTITY_DIGITS 11 /* 9(8)V999: minimum lot and order multiple */
-#define MARQUETH_QUANTITY_DECIMALS 3
-#define MARQUETH_BARCODE_WIDTH 16
-#define MARQUETH_DAYS_DIGITS 4
+#define MARQUETH_CUSTOMER_KIND_WIDTH MARQUETH_SIZE(customer_kind)
+#define MARQUETH_CUSTOMER_CODE_DIGITS MARQUETH_SIZE(customer_code)
+#define MARQUETH_ITEM_CODE_WIDTH MARQUETH_SIZE(item_code)
+#define MARQUETH_CUSTOMER_ITEM_CODE_WIDTH MARQUETH_SIZE(customer_item_code)
+#define MARQUETH_UNIT_WIDTH MARQUETH_SIZE(unit)
+#define MARQUETH_FACTOR_DIGITS MARQUETH_SIZE(factor)
+#define MARQUETH_FACTOR_DECIMALS MARQUETH_DECIMALS(factor)
+#define MARQUETH_QUANTITY_DIGITS MARQUETH_SIZE(minimum_lot) /* minimum lot and order multiple */
+#define MARQUETH_QUANTITY_DECIMALS MARQUETH_DECIMALS(minimum_lot)
+#define MARQUETH_BARCODE_WIDTH MARQUETH_SIZE(barcode)
+#define MARQUETH_DAYS_DIGITS MARQUETH_SIZE(days)
 
 #define MARQUETH_CUSTOMER_ITEM_FETCH '1'
 #define MARQUETH_RESOLVE_ITEM_CODE '2'
@@ -73,16 +155,25 @@ int VELDORIN(void* function_code, void* item_code, void* sales_family, void* ext
 #define MARQUETH_STATUS_NOT_FOUND "00003"
 #define MARQUETH_STATUS_CODES_NOT_FOUND "02129"
 
-int MARQUETH(void* function_code, void* customer_kind, void* customer_code, void* item_code,
-             void* customer_item_code, void* unit, void* factor, void* minimum_lot,
-             void* order_multiple, void* barcode, void* days, void* status, void* database_kind,
-             void* environment_handle, void* connection_handle);
+/* int MARQUETH(...), and marqueth_entry for what dlsym(module, "MARQUETH") gives. */
+typedef int marqueth_function(void* function_code, void* customer_kind, void* customer_code,
+                              void* item_code, void* customer_item_code, void* unit, void* factor,
+                              void* minimum_lot, void* order_multiple, void* barcode, void* days,
+                              void* status, void* database_kind, void* environment_handle,
+                              void* connection_handle);
+typedef marqueth_function* marqueth_entry;
+marqueth_function MARQUETH;
 
-/* Host-side modules the lookup modules call (under PGMS/ in the host's current directory). */
+/* Host-side modules the lookup modules call, as PGMS/<name>.so (see above). */
 #define TARNIVEL_TEXT_WIDTH 18
 #define TARNIVEL_VALUE_DIGITS 18 /* 10 integer digits, 8 decimals */
-int SOLVAKE(void* statement_handle, void* environment_handle, void* connection_handle);
-int TARNIVEL(char* text, char* value);
+typedef int solvake_function(void* statement_handle, void* environment_handle,
+                             void* connection_handle);
+typedef solvake_function* solvake_entry;
+solvake_function SOLVAKE;
+typedef int tarnivel_function(char* text, char* value);
+typedef tarnivel_function* tarnivel_entry;
+tarnivel_function TARNIVEL;
 
 /*
  * What the host-side modules saw, for the host that loaded the same PGMS/SOLVAKE.so and

@@ -21,4 +21,15 @@ std::string shown_bytes(const char* field, std::size_t width) {
   return text + "]";
 }
 
+std::string field_listing(const void* fields, std::span<const lookup_host::FieldInfo> layout) {
+  std::string text;
+  for (const lookup_host::FieldInfo& field : layout) {
+    if (field.mark == 0) continue;  // a handle: a different value per connection
+    text.append(field.name).append("=");
+    text.append(shown_bytes(static_cast<const char*>(fields) + field.offset, field.width));
+    text.append("\n");
+  }
+  return text;
+}
+
 }  // namespace database_integration

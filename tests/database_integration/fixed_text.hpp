@@ -4,9 +4,12 @@
 #include <algorithm>
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "host_fields.hpp"
 
 namespace database_integration {
 
@@ -37,18 +40,7 @@ inline std::string shown_key(const std::optional<std::string>& key) {
 // that two listings are equal exactly when the bytes are.
 std::string shown_bytes(const char* field, std::size_t width);
 
-// One "name=[bytes]" line per field, in parameter order.
-class FieldListing {
- public:
-  template <std::size_t N>
-  FieldListing& add(std::string_view name, const char (&field)[N]) {
-    text_.append(name).append("=").append(shown_bytes(field, N)).append("\n");
-    return *this;
-  }
-  const std::string& text() const { return text_; }
-
- private:
-  std::string text_;
-};
+// One "name=[bytes]" line per text or digits field of `fields`, in parameter order.
+std::string field_listing(const void* fields, std::span<const lookup_host::FieldInfo> layout);
 
 }  // namespace database_integration

@@ -31,8 +31,8 @@ void require_host_modules_in_current_directory() {
 
 LookupModules load() {
   require_host_modules_in_current_directory();
-  return {reinterpret_cast<decltype(&VELDORIN)>(entry_of("VELDORIN.so", "VELDORIN")),
-          reinterpret_cast<decltype(&MARQUETH)>(entry_of("MARQUETH.so", "MARQUETH"))};
+  return {reinterpret_cast<veldorin_entry>(entry_of("VELDORIN.so", "VELDORIN")),
+          reinterpret_cast<marqueth_entry>(entry_of("MARQUETH.so", "MARQUETH"))};
 }
 
 }  // namespace

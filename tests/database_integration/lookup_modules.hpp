@@ -6,8 +6,8 @@
 namespace database_integration {
 
 struct LookupModules {
-  decltype(&VELDORIN) veldorin;
-  decltype(&MARQUETH) marqueth;
+  veldorin_entry veldorin;
+  marqueth_entry marqueth;
 };
 
 // Loads both modules on first use, from the build's lib folder. The modules find PGMS/ from

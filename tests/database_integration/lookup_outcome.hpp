@@ -25,7 +25,7 @@ inline std::string database_kind_text(DatabaseKind kind) {
 
 struct LookupOutcome {
   int return_code = 0;
-  std::string fields;    // FieldListing text
+  std::string fields;    // field_listing text
   std::string messages;  // standard error during the call
 
   bool operator==(const LookupOutcome&) const = default;

@@ -1,5 +1,7 @@
 #include "marqueth_host.hpp"
 
+#include <tuple>
+
 #include "fixed_text.hpp"
 #include "lookup_modules.hpp"
 #include "stderr_capture.hpp"
@@ -17,37 +19,19 @@ MarquethFields marqueth_fields(const OdbcSession& session, char function_code, D
   put_key(fields.item_code, keys.item_code);
   put_key(fields.customer_item_code, keys.customer_item_code);
   put_text(fields.database_kind, database_kind_text(kind));
-  fields.environment = session.environment();
-  fields.connection = session.connection();
+  fields.environment_handle = session.environment();
+  fields.connection_handle = session.connection();
   return fields;
 }
 
 std::string listing(const MarquethFields& fields) {
-  return FieldListing()
-      .add("function_code", fields.function_code)
-      .add("customer_kind", fields.customer_kind)
-      .add("customer_code", fields.customer_code)
-      .add("item_code", fields.item_code)
-      .add("customer_item_code", fields.customer_item_code)
-      .add("unit", fields.unit)
-      .add("factor", fields.factor)
-      .add("minimum_lot", fields.minimum_lot)
-      .add("order_multiple", fields.order_multiple)
-      .add("barcode", fields.barcode)
-      .add("days", fields.days)
-      .add("status", fields.status)
-      .add("database_kind", fields.database_kind)
-      .text();
+  return field_listing(&fields, MarquethFields::layout());
 }
 
 LookupOutcome call_marqueth(MarquethFields& fields) {
   const auto entry = lookup_modules().marqueth;
   StderrCapture capture;
-  const int return_code =
-      entry(fields.function_code, fields.customer_kind, fields.customer_code, fields.item_code,
-            fields.customer_item_code, fields.unit, fields.factor, fields.minimum_lot,
-            fields.order_multiple, fields.barcode, fields.days, fields.status, fields.database_kind,
-            &fields.environment, &fields.connection);
+  const int return_code = std::apply(entry, fields.addresses());
   std::string messages = capture.finish();
   return {return_code, listing(fields), std::move(messages)};
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "host_fields.hpp"
 #include "item_lookup.h"
 #include "lookup_outcome.hpp"
 #include "odbc_session.hpp"
@@ -20,23 +21,8 @@ struct MarquethKeys {
   std::optional<std::string> customer_item_code = std::nullopt;
 };
 
-struct MarquethFields {
-  char function_code[LOOKUP_FUNCTION_CODE_WIDTH];
-  char customer_kind[MARQUETH_CUSTOMER_KIND_WIDTH];
-  char customer_code[MARQUETH_CUSTOMER_CODE_DIGITS];
-  char item_code[MARQUETH_ITEM_CODE_WIDTH];
-  char customer_item_code[MARQUETH_CUSTOMER_ITEM_CODE_WIDTH];
-  char unit[MARQUETH_UNIT_WIDTH];
-  char factor[MARQUETH_FACTOR_DIGITS];
-  char minimum_lot[MARQUETH_QUANTITY_DIGITS];
-  char order_multiple[MARQUETH_QUANTITY_DIGITS];
-  char barcode[MARQUETH_BARCODE_WIDTH];
-  char days[MARQUETH_DAYS_DIGITS];
-  char status[LOOKUP_STATUS_WIDTH];
-  char database_kind[LOOKUP_DATABASE_KIND_WIDTH];
-  SQLHENV environment;
-  SQLHDBC connection;
-};
+// One field per parameter, from the parameter table; the handles are the session's.
+using MarquethFields = lookup_host::MarquethFields;
 
 MarquethFields marqueth_fields(const OdbcSession& session, char function_code, DatabaseKind kind,
                                const MarquethKeys& keys);

@@ -1,5 +1,7 @@
 #include "veldorin_host.hpp"
 
+#include <tuple>
+
 #include "fixed_text.hpp"
 #include "lookup_modules.hpp"
 #include "stderr_capture.hpp"
@@ -16,39 +18,19 @@ VeldorinFields veldorin_fields(const OdbcSession& session, char function_code, D
   put_key(fields.barcode, keys.barcode);
   put_key(fields.external_code, keys.external_code);
   put_text(fields.database_kind, database_kind_text(kind));
-  fields.environment = session.environment();
-  fields.connection = session.connection();
+  fields.environment_handle = session.environment();
+  fields.connection_handle = session.connection();
   return fields;
 }
 
 std::string listing(const VeldorinFields& fields) {
-  return FieldListing()
-      .add("function_code", fields.function_code)
-      .add("item_code", fields.item_code)
-      .add("sales_family", fields.sales_family)
-      .add("external_code", fields.external_code)
-      .add("barcode", fields.barcode)
-      .add("description", fields.description)
-      .add("trace_flag", fields.trace_flag)
-      .add("detail_flag", fields.detail_flag)
-      .add("anvisa_code", fields.anvisa_code)
-      .add("pmc_value", fields.pmc_value)
-      .add("pmv_value", fields.pmv_value)
-      .add("net_weight", fields.net_weight)
-      .add("gross_weight", fields.gross_weight)
-      .add("status", fields.status)
-      .add("database_kind", fields.database_kind)
-      .text();
+  return field_listing(&fields, VeldorinFields::layout());
 }
 
 LookupOutcome call_veldorin(VeldorinFields& fields) {
   const auto entry = lookup_modules().veldorin;
   StderrCapture capture;
-  const int return_code = entry(
-      fields.function_code, fields.item_code, fields.sales_family, fields.external_code,
-      fields.barcode, fields.description, fields.trace_flag, fields.detail_flag, fields.anvisa_code,
-      fields.pmc_value, fields.pmv_value, fields.net_weight, fields.gross_weight, fields.status,
-      fields.database_kind, &fields.environment, &fields.connection);
+  const int return_code = std::apply(entry, fields.addresses());
   std::string messages = capture.finish();
   return {return_code, listing(fields), std::move(messages)};
 }

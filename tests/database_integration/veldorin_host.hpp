@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "host_fields.hpp"
 #include "item_lookup.h"
 #include "lookup_outcome.hpp"
 #include "odbc_session.hpp"
@@ -19,25 +20,8 @@ struct VeldorinKeys {
   std::optional<std::string> external_code = std::nullopt;
 };
 
-struct VeldorinFields {
-  char function_code[LOOKUP_FUNCTION_CODE_WIDTH];
-  char item_code[VELDORIN_ITEM_CODE_WIDTH];
-  char sales_family[VELDORIN_SALES_FAMILY_WIDTH];
-  char external_code[VELDORIN_EXTERNAL_CODE_WIDTH];
-  char barcode[VELDORIN_BARCODE_WIDTH];
-  char description[VELDORIN_DESCRIPTION_WIDTH];
-  char trace_flag[VELDORIN_TRACE_FLAG_WIDTH];
-  char detail_flag[VELDORIN_DETAIL_FLAG_WIDTH];
-  char anvisa_code[VELDORIN_ANVISA_CODE_WIDTH];
-  char pmc_value[VELDORIN_PRICE_DIGITS];
-  char pmv_value[VELDORIN_PRICE_DIGITS];
-  char net_weight[VELDORIN_WEIGHT_DIGITS];
-  char gross_weight[VELDORIN_WEIGHT_DIGITS];
-  char status[LOOKUP_STATUS_WIDTH];
-  char database_kind[LOOKUP_DATABASE_KIND_WIDTH];
-  SQLHENV environment;
-  SQLHDBC connection;
-};
+// One field per parameter, from the parameter table; the handles are the session's.
+using VeldorinFields = lookup_host::VeldorinFields;
 
 VeldorinFields veldorin_fields(const OdbcSession& session, char function_code, DatabaseKind kind,
                                const VeldorinKeys& keys);

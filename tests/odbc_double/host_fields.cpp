@@ -10,14 +10,14 @@ namespace {
 // One mark per text field, in parameter order, none of them a digit, letter or space.
 constexpr std::string_view kMarks = "#$%&*+=?!~^|<>;:";
 
-#define LOOKUP_HOST_TEXT(Fields, name)                       \
-  FieldInfo {                                                \
-#name, offsetof(Fields, name), sizeof(Fields::name), '?' \
-  }
-#define LOOKUP_HOST_HANDLE(Fields, name)                   \
-  FieldInfo {                                              \
-#name, offsetof(Fields, name), sizeof(Fields::name), 0 \
-  }
+// The preset byte of a text or digits field is its mark; a handle field has none.
+constexpr char preset_mark(item_lookup_field_kind kind) {
+  return kind == LOOKUP_HANDLE ? '\0' : '?';
+}
+#define LOOKUP_HOST_VELDORIN_INFO(name, kind, size, decimals) \
+  FieldInfo{#name, offsetof(VeldorinFields, name), sizeof(VeldorinFields::name), preset_mark(kind)},
+#define LOOKUP_HOST_MARQUETH_INFO(name, kind, size, decimals) \
+  FieldInfo{#name, offsetof(MarquethFields, name), sizeof(MarquethFields::name), preset_mark(kind)},
 
 // Gives each text field its own mark.
 template <std::size_t Count>
@@ -29,48 +29,13 @@ constexpr std::array<FieldInfo, Count> with_marks(std::array<FieldInfo, Count> l
   return layout;
 }
 
-constexpr auto kVeldorinLayout = with_marks(std::array{
-    LOOKUP_HOST_TEXT(VeldorinFields, function_code),
-    LOOKUP_HOST_TEXT(VeldorinFields, item_code),
-    LOOKUP_HOST_TEXT(VeldorinFields, sales_family),
-    LOOKUP_HOST_TEXT(VeldorinFields, external_code),
-    LOOKUP_HOST_TEXT(VeldorinFields, barcode),
-    LOOKUP_HOST_TEXT(VeldorinFields, description),
-    LOOKUP_HOST_TEXT(VeldorinFields, trace_flag),
-    LOOKUP_HOST_TEXT(VeldorinFields, detail_flag),
-    LOOKUP_HOST_TEXT(VeldorinFields, anvisa_code),
-    LOOKUP_HOST_TEXT(VeldorinFields, pmc_value),
-    LOOKUP_HOST_TEXT(VeldorinFields, pmv_value),
-    LOOKUP_HOST_TEXT(VeldorinFields, net_weight),
-    LOOKUP_HOST_TEXT(VeldorinFields, gross_weight),
-    LOOKUP_HOST_TEXT(VeldorinFields, status),
-    LOOKUP_HOST_TEXT(VeldorinFields, database_kind),
-    LOOKUP_HOST_HANDLE(VeldorinFields, environment_handle),
-    LOOKUP_HOST_HANDLE(VeldorinFields, connection_handle),
-});
-static_assert(kVeldorinLayout.size() == VELDORIN_PARAMETER_COUNT);
+constexpr auto kVeldorinLayout =
+    with_marks(std::array{VELDORIN_PARAMETERS(LOOKUP_HOST_VELDORIN_INFO)});
+constexpr auto kMarquethLayout =
+    with_marks(std::array{MARQUETH_PARAMETERS(LOOKUP_HOST_MARQUETH_INFO)});
 
-constexpr auto kMarquethLayout = with_marks(std::array{
-    LOOKUP_HOST_TEXT(MarquethFields, function_code),
-    LOOKUP_HOST_TEXT(MarquethFields, customer_kind),
-    LOOKUP_HOST_TEXT(MarquethFields, customer_code),
-    LOOKUP_HOST_TEXT(MarquethFields, item_code),
-    LOOKUP_HOST_TEXT(MarquethFields, customer_item_code),
-    LOOKUP_HOST_TEXT(MarquethFields, unit),
-    LOOKUP_HOST_TEXT(MarquethFields, factor),
-    LOOKUP_HOST_TEXT(MarquethFields, minimum_lot),
-    LOOKUP_HOST_TEXT(MarquethFields, order_multiple),
-    LOOKUP_HOST_TEXT(MarquethFields, barcode),
-    LOOKUP_HOST_TEXT(MarquethFields, days),
-    LOOKUP_HOST_TEXT(MarquethFields, status),
-    LOOKUP_HOST_TEXT(MarquethFields, database_kind),
-    LOOKUP_HOST_HANDLE(MarquethFields, environment_handle),
-    LOOKUP_HOST_HANDLE(MarquethFields, connection_handle),
-});
-static_assert(kMarquethLayout.size() == MARQUETH_PARAMETER_COUNT);
-
-#undef LOOKUP_HOST_TEXT
-#undef LOOKUP_HOST_HANDLE
+#undef LOOKUP_HOST_VELDORIN_INFO
+#undef LOOKUP_HOST_MARQUETH_INFO
 
 std::filesystem::path built_module(const char* path, const char* name) {
   if (path[0] == '\0') throw std::runtime_error(std::string(name) + " is not part of this build");

@@ -57,27 +57,25 @@ struct HostFields {
   }
 };
 
+// The storage of one field of the parameter table: a char array as wide as a text or digits
+// field, an SQLHANDLE for a handle.
+template <item_lookup_field_kind Kind, int Size>
+struct FieldStorage {
+  using type = char[Size];
+};
+template <int Size>
+struct FieldStorage<LOOKUP_HANDLE, Size> {
+  using type = SQLHANDLE;
+};
+
+#define LOOKUP_HOST_MEMBER(name, kind, size, decimals) FieldStorage<kind, size>::type name;
+
+// One member per parameter, named and in the order of the parameter table of item_lookup.h.
 struct VeldorinFields : HostFields<VeldorinFields, VELDORIN_PARAMETER_COUNT> {
-  char function_code[LOOKUP_FUNCTION_CODE_WIDTH];
-  char item_code[VELDORIN_ITEM_CODE_WIDTH];
-  char sales_family[VELDORIN_SALES_FAMILY_WIDTH];
-  char external_code[VELDORIN_EXTERNAL_CODE_WIDTH];
-  char barcode[VELDORIN_BARCODE_WIDTH];
-  char description[VELDORIN_DESCRIPTION_WIDTH];
-  char trace_flag[VELDORIN_TRACE_FLAG_WIDTH];
-  char detail_flag[VELDORIN_DETAIL_FLAG_WIDTH];
-  char anvisa_code[VELDORIN_ANVISA_CODE_WIDTH];
-  char pmc_value[VELDORIN_PRICE_DIGITS];
-  char pmv_value[VELDORIN_PRICE_DIGITS];
-  char net_weight[VELDORIN_WEIGHT_DIGITS];
-  char gross_weight[VELDORIN_WEIGHT_DIGITS];
-  char status[LOOKUP_STATUS_WIDTH];
-  char database_kind[LOOKUP_DATABASE_KIND_WIDTH];
-  SQLHENV environment_handle;
-  SQLHDBC connection_handle;
+  VELDORIN_PARAMETERS(LOOKUP_HOST_MEMBER)
 
   static constexpr const char* entry_name = "VELDORIN";
-  using Entry = decltype(&::VELDORIN);
+  using Entry = veldorin_entry;
   static std::filesystem::path module_path();  // VELDORIN.so of this build
   static std::span<const FieldInfo> layout();
 
@@ -85,29 +83,17 @@ struct VeldorinFields : HostFields<VeldorinFields, VELDORIN_PARAMETER_COUNT> {
 };
 
 struct MarquethFields : HostFields<MarquethFields, MARQUETH_PARAMETER_COUNT> {
-  char function_code[LOOKUP_FUNCTION_CODE_WIDTH];
-  char customer_kind[MARQUETH_CUSTOMER_KIND_WIDTH];
-  char customer_code[MARQUETH_CUSTOMER_CODE_DIGITS];
-  char item_code[MARQUETH_ITEM_CODE_WIDTH];
-  char customer_item_code[MARQUETH_CUSTOMER_ITEM_CODE_WIDTH];
-  char unit[MARQUETH_UNIT_WIDTH];
-  char factor[MARQUETH_FACTOR_DIGITS];
-  char minimum_lot[MARQUETH_QUANTITY_DIGITS];
-  char order_multiple[MARQUETH_QUANTITY_DIGITS];
-  char barcode[MARQUETH_BARCODE_WIDTH];
-  char days[MARQUETH_DAYS_DIGITS];
-  char status[LOOKUP_STATUS_WIDTH];
-  char database_kind[LOOKUP_DATABASE_KIND_WIDTH];
-  SQLHENV environment_handle;
-  SQLHDBC connection_handle;
+  MARQUETH_PARAMETERS(LOOKUP_HOST_MEMBER)
 
   static constexpr const char* entry_name = "MARQUETH";
-  using Entry = decltype(&::MARQUETH);
+  using Entry = marqueth_entry;
   static std::filesystem::path module_path();  // MARQUETH.so of this build
   static std::span<const FieldInfo> layout();
 
   MarquethFields();  // the preset
 };
+
+#undef LOOKUP_HOST_MEMBER
 
 // Host text convention: left-justified, padded with spaces. Throws when the text does not fit.
 template <std::size_t Width>

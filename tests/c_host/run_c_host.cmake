@@ -1,0 +1,28 @@
+# Runs the C example host on a fresh SQLite demo database from a scratch directory (no PGMS/
+# there: the host modules must come from beside the module) and compares its output exactly.
+#
+#   -DHOST=<item_lookup_example>  -DMODULE=<VELDORIN.so>  -DCREATE_DEMO_DB=<script>
+#   -DWORK_DIR=<scratch folder, emptied first>  -DEXPECTED=<expected standard output>
+foreach(var HOST MODULE CREATE_DEMO_DB WORK_DIR EXPECTED)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "${var} is not set")
+  endif()
+endforeach()
+
+file(REMOVE_RECURSE ${WORK_DIR})
+file(MAKE_DIRECTORY ${WORK_DIR})
+set(database ${WORK_DIR}/demo.db)
+execute_process(COMMAND ${CREATE_DEMO_DB} ${database} COMMAND_ERROR_IS_FATAL ANY)
+
+execute_process(COMMAND ${HOST} ${MODULE} "DRIVER=SQLite3;Database=${database};"
+  WORKING_DIRECTORY ${WORK_DIR}
+  RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
+file(REMOVE_RECURSE ${WORK_DIR})
+
+if(NOT result EQUAL 0 OR NOT errors STREQUAL "")
+  message(FATAL_ERROR "the example ended with ${result}\nstdout:\n${output}\nstderr:\n${errors}")
+endif()
+file(READ ${EXPECTED} expected)
+if(NOT output STREQUAL expected)
+  message(FATAL_ERROR "the example's output differs.\nexpected:\n${expected}\nactual:\n${output}")
+endif()
