@@ -15,7 +15,7 @@ namespace lookup_bench {
 
 class ModuleLookup : public Lookup {
  public:
-  // `module_directory` holds VELDORIN.so and MARQUETH.so; the current directory must hold PGMS/.
+  // `module_directory` holds VELDORIN.so and MARQUETH.so, with PGMS/ beside them.
   ModuleLookup(const LookupCase& lookup, const std::filesystem::path& module_directory,
                SQLHENV environment, SQLHDBC connection);
 

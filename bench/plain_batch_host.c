@@ -17,11 +17,6 @@
 
 #include "item_lookup.h"
 
-typedef int (*veldorin_call)(void*, void*, void*, void*, void*, void*, void*, void*, void*, void*,
-                             void*, void*, void*, void*, void*, void*, void*);
-typedef int (*marqueth_call)(void*, void*, void*, void*, void*, void*, void*, void*, void*, void*,
-                             void*, void*, void*, void*, void*);
-
 static void put(char* field, size_t width, const char* text) {
   size_t length = strlen(text);
   if (length > width) length = width;
@@ -46,15 +41,15 @@ int main(int argc, char** argv) {
     fprintf(stderr, "usage: plain_batch_host MODULE-DIR CONNECTION-STRING < LINES\n");
     return 2;
   }
-  veldorin_call veldorin = (veldorin_call)entry(argv[1], "VELDORIN");
-  marqueth_call marqueth = (marqueth_call)entry(argv[1], "MARQUETH");
+  veldorin_entry veldorin = (veldorin_entry)entry(argv[1], "VELDORIN");
+  marqueth_entry marqueth = (marqueth_entry)entry(argv[1], "MARQUETH");
   SQLHENV environment = SQL_NULL_HENV;
   SQLHDBC connection = SQL_NULL_HDBC;
   SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment);
   SQLSetEnvAttr(environment, SQL_ATTR_ODBC_VERSION, (SQLPOINTER)SQL_OV_ODBC3, 0);
   SQLAllocHandle(SQL_HANDLE_DBC, environment, &connection);
-  if (!SQL_SUCCEEDED(SQLDriverConnect(connection, NULL, (SQLCHAR*)argv[2], SQL_NTS, NULL, 0,
-                                      NULL, SQL_DRIVER_NOPROMPT))) {
+  if (!SQL_SUCCEEDED(SQLDriverConnect(connection, NULL, (SQLCHAR*)argv[2], SQL_NTS, NULL, 0, NULL,
+                                      SQL_DRIVER_NOPROMPT))) {
     fprintf(stderr, "plain_batch_host: cannot connect\n");
     return 2;
   }

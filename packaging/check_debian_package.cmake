@@ -28,6 +28,7 @@ set(required
   ./usr/include/item_lookup.h
   ./usr/share/item-lookup/cobol/VELDORIN.cpy
   ./usr/share/item-lookup/cobol/MARQUETH.cpy
+  ./usr/share/item-lookup/db/mariadb/schema.sql
   ./usr/share/doc/item-lookup/copyright
   ./usr/share/doc/item-lookup/changelog.gz
   ./usr/share/doc/item-lookup/examples/item_lookup_example.c

@@ -16,8 +16,8 @@ Entry entry_of(void* library, const char* name) {
 HostModuleChannel::HostModuleChannel(const std::filesystem::path& module_directory)
     : message_module_(dlopen((module_directory / "PGMS/SOLVAKE.so").c_str(), RTLD_NOW)),
       converter_(dlopen((module_directory / "PGMS/TARNIVEL.so").c_str(), RTLD_NOW)),
-      take_reports_(entry_of<decltype(take_reports_)>(message_module_, "SOLVAKE_TAKE")),
-      take_conversions_(entry_of<decltype(take_conversions_)>(converter_, "TARNIVEL_TAKE")) {
+      take_reports_(entry_of<solvake_take_entry>(message_module_, "SOLVAKE_TAKE")),
+      take_conversions_(entry_of<tarnivel_take_entry>(converter_, "TARNIVEL_TAKE")) {
   // Whatever happened before this host asked is not its business.
   forget();
 }

@@ -28,8 +28,8 @@ class HostModuleChannel {
  private:
   void* message_module_ = nullptr;
   void* converter_ = nullptr;
-  decltype(&SOLVAKE_TAKE) take_reports_ = nullptr;
-  decltype(&TARNIVEL_TAKE) take_conversions_ = nullptr;
+  solvake_take_entry take_reports_ = nullptr;
+  tarnivel_take_entry take_conversions_ = nullptr;
 };
 
 }  // namespace itemlookup

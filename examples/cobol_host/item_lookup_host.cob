@@ -49,6 +49,17 @@
        01  CONNECT-STRING               PIC X(1000).
        01  CONNECT-LENGTH               USAGE BINARY-LONG.
 
+      *> The modules write keys as standard SQL literals: the session
+      *> must read a backslash as an ordinary character. Engines that
+      *> can read it otherwise are told so right after connecting.
+       01  SQL-HANDLE-STMT              USAGE BINARY-LONG VALUE 3.
+       01  SQL-DBMS-NAME                USAGE BINARY-LONG VALUE 17.
+       01  SQL-NTS                      USAGE BINARY-LONG VALUE -3.
+       01  DBMS-NAME                    PIC X(64).
+       01  DBMS-NAME-LENGTH             USAGE BINARY-SHORT.
+       01  SESSION-STATEMENT            PIC X(80).
+       01  SESSION-STATEMENT-HANDLE     USAGE POINTER VALUE NULL.
+
       *> What a lookup module handed back.
        01  LOOKUP-RESULT                USAGE BINARY-LONG.
 
@@ -122,6 +133,8 @@
                STOP RUN
            END-IF
 
+           PERFORM READ-STANDARD-LITERALS
+
       *> Both modules work on this connection. The demo databases
       *> are no SQL Server, so the database kind stays blank.
            SET VELDORIN-ENVIRONMENT-HANDLE TO HOST-ENVIRONMENT-HANDLE
@@ -130,6 +143,44 @@
            SET MARQUETH-ENVIRONMENT-HANDLE TO HOST-ENVIRONMENT-HANDLE
            SET MARQUETH-CONNECTION-HANDLE  TO HOST-CONNECTION-HANDLE
            MOVE SPACES TO MARQUETH-DATABASE-KIND.
+
+       READ-STANDARD-LITERALS.
+           MOVE SPACES TO DBMS-NAME SESSION-STATEMENT
+           CALL STATIC "SQLGetInfo" USING
+                BY VALUE HOST-CONNECTION-HANDLE
+                BY VALUE SQL-DBMS-NAME
+                BY REFERENCE DBMS-NAME
+                BY VALUE 64
+                BY REFERENCE DBMS-NAME-LENGTH
+                RETURNING ODBC-RESULT
+           PERFORM STOP-UNLESS-SUCCEEDED
+           EVALUATE TRUE
+             WHEN DBMS-NAME(1:7) = "MariaDB" OR DBMS-NAME(1:5) = "MySQL"
+               STRING "SET SESSION sql_mode=CONCAT(@@sql_mode,"
+                      "',NO_BACKSLASH_ESCAPES')" X"00"
+                      DELIMITED BY SIZE INTO SESSION-STATEMENT
+             WHEN DBMS-NAME(1:10) = "PostgreSQL"
+               STRING "SET standard_conforming_strings = on" X"00"
+                      DELIMITED BY SIZE INTO SESSION-STATEMENT
+           END-EVALUATE
+           IF SESSION-STATEMENT NOT = SPACES
+               CALL STATIC "SQLAllocHandle" USING
+                    BY VALUE SQL-HANDLE-STMT
+                    BY VALUE HOST-CONNECTION-HANDLE
+                    BY REFERENCE SESSION-STATEMENT-HANDLE
+                    RETURNING ODBC-RESULT
+               PERFORM STOP-UNLESS-SUCCEEDED
+               CALL STATIC "SQLExecDirect" USING
+                    BY VALUE SESSION-STATEMENT-HANDLE
+                    BY REFERENCE SESSION-STATEMENT
+                    BY VALUE SQL-NTS
+                    RETURNING ODBC-RESULT
+               PERFORM STOP-UNLESS-SUCCEEDED
+               CALL STATIC "SQLFreeHandle" USING
+                    BY VALUE SQL-HANDLE-STMT
+                    BY VALUE SESSION-STATEMENT-HANDLE
+                    RETURNING ODBC-RESULT
+           END-IF.
 
        STOP-UNLESS-SUCCEEDED.
            IF NOT ODBC-SUCCEEDED

@@ -203,7 +203,9 @@ typedef struct solvake_records {
 #define SOLVAKE_LINES_ON 1  /* as after loading */
 
 /* Fills `taken` (when not NULL) and forgets; sets the standard error lines. Returns reports. */
-int SOLVAKE_TAKE(solvake_records* taken, int stderr_lines);
+typedef int solvake_take_function(solvake_records* taken, int stderr_lines);
+typedef solvake_take_function* solvake_take_entry;
+solvake_take_function SOLVAKE_TAKE;
 
 #define TARNIVEL_CONVERSIONS_KEPT 8
 
@@ -222,7 +224,9 @@ typedef struct tarnivel_conversions {
 } tarnivel_conversions;
 
 /* Fills `taken` (when not NULL) and forgets. Returns count. */
-int TARNIVEL_TAKE(tarnivel_conversions* taken);
+typedef int tarnivel_take_function(tarnivel_conversions* taken);
+typedef tarnivel_take_function* tarnivel_take_entry;
+tarnivel_take_function TARNIVEL_TAKE;
 
 #ifdef __cplusplus
 }

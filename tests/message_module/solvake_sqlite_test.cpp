@@ -48,7 +48,7 @@ class SolvakeWithSqlite : public testing::Test {
     ASSERT_NE(module_, nullptr) << dlerror();
     solvake_ = reinterpret_cast<SolvakeEntry>(dlsym(module_, "SOLVAKE"));
     ASSERT_NE(solvake_, nullptr) << dlerror();
-    take_ = reinterpret_cast<decltype(&SOLVAKE_TAKE)>(dlsym(module_, "SOLVAKE_TAKE"));
+    take_ = reinterpret_cast<solvake_take_entry>(dlsym(module_, "SOLVAKE_TAKE"));
     ASSERT_NE(take_, nullptr) << dlerror();
     take_(nullptr, SOLVAKE_LINES_ON);
 
@@ -116,7 +116,7 @@ class SolvakeWithSqlite : public testing::Test {
 
   void* module_ = nullptr;
   SolvakeEntry solvake_ = nullptr;
-  decltype(&SOLVAKE_TAKE) take_ = nullptr;
+  solvake_take_entry take_ = nullptr;
   std::string database_path_;
   SQLHANDLE environment_ = nullptr;
   SQLHANDLE connection_ = nullptr;

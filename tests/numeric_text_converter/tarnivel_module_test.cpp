@@ -20,7 +20,7 @@ class TarnivelModule : public testing::Test {
     ASSERT_NE(module_, nullptr) << dlerror();
     entry_ = reinterpret_cast<TarnivelEntry>(dlsym(module_, "TARNIVEL"));
     ASSERT_NE(entry_, nullptr) << dlerror();
-    take_ = reinterpret_cast<decltype(&TARNIVEL_TAKE)>(dlsym(module_, "TARNIVEL_TAKE"));
+    take_ = reinterpret_cast<tarnivel_take_entry>(dlsym(module_, "TARNIVEL_TAKE"));
     ASSERT_NE(take_, nullptr) << dlerror();
     take_(nullptr);
   }
@@ -34,7 +34,7 @@ class TarnivelModule : public testing::Test {
 
   void* module_ = nullptr;
   TarnivelEntry entry_ = nullptr;
-  decltype(&TARNIVEL_TAKE) take_ = nullptr;
+  tarnivel_take_entry take_ = nullptr;
 };
 
 TEST_F(TarnivelModule, ConvertsAnOrdinaryValue) {
