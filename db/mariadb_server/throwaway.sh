@@ -25,8 +25,8 @@
 #   ITEM_LOOKUP_SERVER_OWNER_PID the server is stopped once this process has ended
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-# shellcheck source=../throwaway_lifetime.sh
-. "$here/../throwaway_lifetime.sh"
+# shellcheck source=../throwaway_server.sh
+. "$here/../throwaway_server.sh"
 
 readonly base=${ITEM_LOOKUP_MARIADB_DIR:-${TMPDIR:-/tmp}/item-lookup-mariadb}
 readonly first_port=${ITEM_LOOKUP_MARIADB_PORT:-23306}
@@ -38,28 +38,12 @@ readonly env_file=$base/env
 readonly db_user=item_lookup
 readonly db_password=item_lookup
 readonly db_name=item_lookup
-readonly start_attempts=5
 readonly start_seconds=60
 # What every connection of a host must run first (the README's DSN template says the same).
 readonly standard_literals="SET SESSION sql_mode=CONCAT(@@sql_mode,',NO_BACKSLASH_ESCAPES')"
 
-fail() {
-  echo "throwaway.sh: $*" >&2
-  exit 1
-}
-
-# The server refuses to run as root, so root hands it to an unprivileged account.
-server_account() {
-  if [[ $(id -u) -ne 0 ]]; then
-    id -un
-    return
-  fi
-  local account=${ITEM_LOOKUP_MARIADB_OS_USER:-mysql}
-  if ! id "$account" >/dev/null 2>&1; then
-    useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin \
-      "$account" >&2
-  fi
-  echo "$account"
+account() {
+  throwaway_account "${ITEM_LOOKUP_MARIADB_OS_USER:-mysql}"
 }
 
 # The data folder lets in the account that created it, through the socket, without a password.
@@ -81,9 +65,9 @@ running() {
 
 # Starts the server on a port and waits until it answers. A server that exits (its port was
 # taken meanwhile) or is not up in time is stopped again and the caller tries another port.
-start_on_port() {
+start_server_on() {
   local port=$1 account server waited
-  account=$(server_account)
+  account=$(account)
   setsid mariadbd --no-defaults --datadir="$data" --socket="$socket" --port="$port" \
     --bind-address=127.0.0.1 --pid-file="$pid_file" --log-error="$log" --user="$account" \
     --skip-name-resolve --innodb-buffer-pool-size=32M </dev/null >/dev/null 2>&1 &
@@ -112,33 +96,28 @@ EOF
 }
 
 start() {
-  command -v mariadbd >/dev/null || fail "no MariaDB server (Debian package mariadb-server)"
+  command -v mariadbd >/dev/null ||
+    throwaway_fail "no MariaDB server (Debian package mariadb-server)"
   if running; then
     echo "$env_file"
     return
   fi
-  remove_folder
+  throwaway_main stop
   mkdir -p "$base"
   chmod 755 "$base"
   local account
-  account=$(server_account)
+  account=$(account)
   chown "$account:" "$base"
 
   mariadb-install-db --no-defaults --datadir="$data" --user="$account" \
     --auth-root-authentication-method=socket --skip-test-db >"$base/install.log" 2>&1 ||
-    fail "mariadb-install-db failed, see $base/install.log"
+    throwaway_fail "mariadb-install-db failed, see $base/install.log"
 
-  local port=$first_port attempt
-  for ((attempt = 1; ; ++attempt)); do
-    port=$(throwaway_free_port "$port" 20) || fail "no free port in $port..$((port + 19))"
-    start_on_port "$port" && break
-    ((attempt < start_attempts)) || fail "the server did not start, see $log"
-    echo "throwaway.sh: no server on port $port (see $log); trying the next port" >&2
-    port=$((port + 1))
-  done
-  throwaway_watch_owner "$here/throwaway.sh" "$base"
+  local port
+  port=$(throwaway_start_on_a_port "$first_port")
+  throwaway_watch_owner
 
-  client <<EOF || fail "could not create database $db_name"
+  client <<EOF || throwaway_fail "could not create database $db_name"
 CREATE DATABASE $db_name CHARACTER SET utf8mb4;
 CREATE USER '$db_user'@'127.0.0.1' IDENTIFIED BY '$db_password';
 GRANT ALL ON \`${db_name}%\`.* TO '$db_user'@'127.0.0.1';
@@ -147,34 +126,13 @@ EOF
   echo "$env_file"
 }
 
-remove_folder() {
-  if [[ -f $pid_file ]]; then
-    local pid
-    pid=$(cat "$pid_file")
-    admin shutdown >/dev/null 2>&1 ||
-      kill -TERM "$pid" 2>/dev/null || true
-    # The folder goes only once the server has let go of it.
-    while kill -0 "$pid" 2>/dev/null; do sleep 0.1; done
-  fi
-  rm -rf "$base"
+stop_server() {
+  [[ -f $pid_file ]] || return 0
+  local pid
+  pid=$(cat "$pid_file")
+  admin shutdown >/dev/null 2>&1 || kill -TERM "$pid" 2>/dev/null || true
+  # The folder goes only once the server has let go of it.
+  while kill -0 "$pid" 2>/dev/null; do sleep 0.1; done
 }
 
-stop() {
-  [[ -d $base ]] || return 0
-  remove_folder
-}
-
-show_env() {
-  running || fail "no throwaway server is running (start it with: $0 start)"
-  echo "$env_file"
-}
-
-case ${1:-} in
-  start) start ;;
-  stop) stop ;;
-  env) show_env ;;
-  *)
-    echo "usage: $0 start|stop|env" >&2
-    exit 2
-    ;;
-esac
+throwaway_main "$@"

@@ -22,8 +22,8 @@
 #   ITEM_LOOKUP_SERVER_OWNER_PID  the server is stopped once this process has ended
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-# shellcheck source=../throwaway_lifetime.sh
-. "$here/../throwaway_lifetime.sh"
+# shellcheck source=../throwaway_server.sh
+. "$here/../throwaway_server.sh"
 
 readonly base=${ITEM_LOOKUP_PG_DIR:-${TMPDIR:-/tmp}/item-lookup-pg}
 readonly first_port=${ITEM_LOOKUP_PG_PORT:-24329}
@@ -33,33 +33,17 @@ readonly log=$base/server.log
 readonly env_file=$base/env
 # The options the server runs with, kept so that it can be started again as it was.
 readonly options_file=$base/server.options
-readonly start_attempts=5
 readonly db_user=item_lookup
 readonly db_name=item_lookup
 
-fail() {
-  echo "throwaway.sh: $*" >&2
-  exit 1
-}
-
-# PostgreSQL refuses to run as root, so root hands the server to an unprivileged account.
-server_account() {
-  if [[ $(id -u) -ne 0 ]]; then
-    id -un
-    return
-  fi
-  local account=${ITEM_LOOKUP_PG_OS_USER:-postgres}
-  if ! id "$account" >/dev/null 2>&1; then
-    useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin \
-      "$account" >&2
-  fi
-  echo "$account"
+account() {
+  throwaway_account "${ITEM_LOOKUP_PG_OS_USER:-postgres}"
 }
 
 # Runs a server program as the server account, from a directory that account may enter.
 as_server() {
   local account
-  account=$(server_account)
+  account=$(account)
   if [[ $account == "$(id -un)" ]]; then
     (cd "$base" && "$@")
   else
@@ -76,50 +60,14 @@ write_env_file() {
   # CommLog=0: the driver's packaged default would leave a log file in /tmp for every process.
   local connect="DRIVER=PostgreSQL Unicode;Server=127.0.0.1;Port=$port;Database=$db_name;"
   connect+="Uid=$db_user;CommLog=0;"
-  cat >"$env_file.new" <<EOF
+  cat >"$env_file.new" <<EOF_ENV
 export ITEM_LOOKUP_PG_CONNECT="$connect"
 export PGHOST=127.0.0.1
 export PGPORT=$port
 export PGUSER=$db_user
 export PGDATABASE=$db_name
-EOF
+EOF_ENV
   mv "$env_file.new" "$env_file"
-}
-
-start() {
-  [[ -x $bin/initdb && -x $bin/pg_ctl ]] || fail "no PostgreSQL server programs in $bin"
-  if running; then
-    echo "$env_file"
-    return
-  fi
-  remove_folder
-  mkdir -p "$base"
-  chmod 755 "$base"
-  local account
-  account=$(server_account)
-  chown "$account:" "$base"
-  if [[ $(id -u) -eq 0 ]] && ! runuser -u "$account" -- test -x "$base"; then
-    fail "$account cannot reach $base; set ITEM_LOOKUP_PG_DIR to a folder it can reach"
-  fi
-
-  as_server "$bin/initdb" --pgdata="$data" --username="$db_user" --auth=trust \
-    --encoding=UTF8 --locale=C --no-sync >"$base/initdb.log" 2>&1 ||
-    fail "initdb failed, see $base/initdb.log"
-
-  local port=$first_port attempt
-  for ((attempt = 1; ; ++attempt)); do
-    port=$(throwaway_free_port "$port" 20) || fail "no free port in $port..$((port + 19))"
-    start_on_port "$port" && break
-    ((attempt < start_attempts)) || fail "the server did not start, see $log"
-    echo "throwaway.sh: no server on port $port (see $log); trying the next port" >&2
-    port=$((port + 1))
-  done
-  throwaway_watch_owner "$here/throwaway.sh" "$base"
-
-  "$bin/createdb" --host=127.0.0.1 --port="$port" --username="$db_user" "$db_name" ||
-    fail "could not create database $db_name"
-  write_env_file "$port"
-  echo "$env_file"
 }
 
 server_options() {
@@ -135,7 +83,7 @@ server_options() {
 
 # Starts the server and waits until it takes connections. A server that could not bind its port,
 # or was still not up after a minute, is stopped again and the caller tries another port.
-start_on_port() {
+start_server_on() {
   server_options "$1" >"$options_file"
   if as_server "$bin/pg_ctl" --pgdata="$data" --log="$log" --options="$(cat "$options_file")" \
     --wait --timeout=60 start >/dev/null; then
@@ -145,29 +93,40 @@ start_on_port() {
   return 1
 }
 
-remove_folder() {
+stop_server() {
   if [[ -f $data/postmaster.pid ]]; then
     as_server "$bin/pg_ctl" --pgdata="$data" --mode=fast --wait stop >/dev/null 2>&1 || true
   fi
-  rm -rf "$base"
 }
 
-stop() {
-  [[ -d $base ]] || return 0
-  remove_folder
-}
+start() {
+  [[ -x $bin/initdb && -x $bin/pg_ctl ]] || throwaway_fail "no PostgreSQL server programs in $bin"
+  if running; then
+    echo "$env_file"
+    return
+  fi
+  throwaway_main stop
+  mkdir -p "$base"
+  chmod 755 "$base"
+  local account
+  account=$(account)
+  chown "$account:" "$base"
+  if [[ $(id -u) -eq 0 ]] && ! runuser -u "$account" -- test -x "$base"; then
+    throwaway_fail "$account cannot reach $base; set ITEM_LOOKUP_PG_DIR to a folder it can reach"
+  fi
 
-show_env() {
-  running || fail "no throwaway server is running (start it with: $0 start)"
+  as_server "$bin/initdb" --pgdata="$data" --username="$db_user" --auth=trust \
+    --encoding=UTF8 --locale=C --no-sync >"$base/initdb.log" 2>&1 ||
+    throwaway_fail "initdb failed, see $base/initdb.log"
+
+  local port
+  port=$(throwaway_start_on_a_port "$first_port")
+  throwaway_watch_owner
+
+  "$bin/createdb" --host=127.0.0.1 --port="$port" --username="$db_user" "$db_name" ||
+    throwaway_fail "could not create database $db_name"
+  write_env_file "$port"
   echo "$env_file"
 }
 
-case ${1:-} in
-  start) start ;;
-  stop) stop ;;
-  env) show_env ;;
-  *)
-    echo "usage: $0 start|stop|env" >&2
-    exit 2
-    ;;
-esac
+throwaway_main "$@"

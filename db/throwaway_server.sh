@@ -1,0 +1,79 @@
+# Shared by the throwaway database servers (sourced, not run): the account a server runs as,
+# the port it listens on, the watcher that stops it with its owner, and the start|stop|env
+# commands. A script that sources this defines `base` (its folder), `env_file`, and the
+# functions running, start_server_on PORT, stop_server; then it calls throwaway_main "$@".
+
+throwaway_fail() {
+  echo "$(basename "$0"): $*" >&2
+  exit 1
+}
+
+# Servers refuse to run as root, so root hands them to an unprivileged account ($1 by default,
+# created when missing).
+throwaway_account() {
+  if [[ $(id -u) -ne 0 ]]; then
+    id -un
+    return
+  fi
+  if ! id "$1" >/dev/null 2>&1; then
+    useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin "$1" >&2
+  fi
+  echo "$1"
+}
+
+# Ports are taken below the kernel's ephemeral range, where no client connection picks its
+# local port by chance; a free-looking port can still be bound by someone else before the server
+# binds it, so the server is tried on the next one when it does not come up.
+throwaway_port_taken() {
+  (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
+}
+
+# Starts the server (start_server_on PORT) on the first free port from $1 on, trying the next
+# port up to five times; prints the port it came up on.
+throwaway_start_on_a_port() {
+  local port=$1 attempt
+  for ((attempt = 1; ; ++attempt)); do
+    local last=$((port + 19))
+    while ((port <= last)) && throwaway_port_taken "$port"; do port=$((port + 1)); done
+    ((port <= last)) || throwaway_fail "no free port in $1..$last"
+    start_server_on "$port" && break
+    ((attempt < 5)) || throwaway_fail "the server did not start, see $base"
+    echo "$(basename "$0"): no server on port $port (see $base); trying the next port" >&2
+    port=$((port + 1))
+  done
+  echo "$port"
+}
+
+# With ITEM_LOOKUP_SERVER_OWNER_PID set, a detached watcher runs "$0 stop" once that process has
+# gone, however it ended (a test killed at its timeout included). The folder records the owner,
+# so a watcher never stops a later server that reuses the folder.
+throwaway_watch_owner() {
+  local owner=${ITEM_LOOKUP_SERVER_OWNER_PID:-}
+  [[ -n $owner ]] || return 0
+  echo "$owner" >"$base/owner"
+  setsid bash -c '
+    owner=$1 script=$2 folder=$3
+    while kill -0 "$owner" 2>/dev/null; do sleep 1; done
+    if [[ $(cat "$folder/owner" 2>/dev/null) == "$owner" ]]; then "$script" stop; fi
+  ' watcher "$owner" "$(cd "$(dirname "$0")" && pwd)/$(basename "$0")" "$base" \
+    </dev/null >/dev/null 2>&1 &
+}
+
+throwaway_main() {
+  case ${1:-} in
+    start) start ;;
+    stop)
+      [[ -d $base ]] || return 0
+      stop_server
+      rm -rf "$base"
+      ;;
+    env)
+      running || throwaway_fail "no throwaway server is running (start it with: $0 start)"
+      echo "$env_file"
+      ;;
+    *)
+      echo "usage: $0 start|stop|env" >&2
+      exit 2
+      ;;
+  esac
+}
