@@ -94,8 +94,9 @@ class Checker {
     check_literals();
     for (const TableColumns& table : kTables) check_table(table);
     check_key_comparisons();
-    check_lookup("VELDORIN", first_row("SELECT ADFIT_COD_ITEM FROM VNDADFIT"), {"item"});
-    check_lookup("MARQUETH",
+    check_lookup("VELDORIN", "VNDADFIT", first_row("SELECT ADFIT_COD_ITEM FROM VNDADFIT"),
+                 {"item"});
+    check_lookup("MARQUETH", "VNDAITCL",
                  first_row("SELECT AITCL_TIPO, AITCL_CODIGO, AITCL_COD_ITEM FROM VNDAITCL"),
                  {"customer-item"});
     return std::move(report_);
@@ -263,9 +264,14 @@ class Checker {
     return std::nullopt;
   }
 
-  void check_lookup(const std::string& module, const std::optional<OdbcConnection::Row>& row,
-                    std::vector<std::string> words) {
+  void check_lookup(const std::string& module, std::string_view table,
+                    const std::optional<OdbcConnection::Row>& row, std::vector<std::string> words) {
     const std::string topic = "lookup " + module;
+    if (!table_present(table)) {
+      add(topic, false, "not run: " + std::string(table) + " cannot be read",
+          "see the findings above");
+      return;
+    }
     if (!row) {
       add(topic, false, "not run: no row to look up", "load rows, then check again");
       return;

@@ -424,6 +424,19 @@ case_warnings_keep_the_lookup_found() {
   [[ $out == *'TIPO Ã"'* && $out != *UTF-8* ]] || fail "latin1: $out"
 }
 
+case_check_names_missing_tables_and_columns() {
+  sqlite3 "$work/partial.db" "CREATE TABLE VNDADFIT (ADFIT_COD_ITEM CHAR(16), ADFIT_FAM_VENDA CHAR(10))"
+  run --connect "DRIVER=SQLite3;Database=$work/partial.db" check
+  expect_status 2
+  [[ $out == "itemlookup check: SQLite "*", driver sqlite3odbc.so "* ]] || fail "engine: $out"
+  [[ $out == *"PROBLEM  table VNDADFIT   missing columns ADFIT_COD_EXTERNO, ADFIT_COD_BARRAS,"* ]] ||
+    fail "no missing columns: $out"
+  [[ $out == *"PROBLEM  table VNDAITCL   not found"*"fix: create it from the schema for this engine under db/"* ]] ||
+    fail "no missing table: $out"
+  [[ $out == *"PROBLEM  lookup MARQUETH  not run: VNDAITCL cannot be read"* ]] || fail "lookup: $out"
+  [[ $out == *$'\n5 problems' ]] || fail "count: $out"
+}
+
 case_output_errors_are_failures() {
   run "${demo[@]}" item 1001
   "$itemlookup" "${demo[@]}" item 1001 >/dev/full 2>"$work/err"
