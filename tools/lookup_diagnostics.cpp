@@ -42,9 +42,7 @@ void note_undecodable_fields(LookupResult& result) {
     const FieldDef& field = result.command->module.parameters[output];
     if (field.kind != FieldKind::text) continue;
     const std::string_view text = trimmed_text(result.field(output));
-    const bool ascii = std::all_of(text.begin(), text.end(),
-                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (!ascii && decoded_text(text, false).replaced) {
+    if (!is_ascii(text) && decoded_text(text, false).replaced) {
       result.warnings.push_back(std::string(field.name) +
                                 ": not valid UTF-8 (a character cut by the field's width, or "
                                 "single-byte text: try --encoding latin1); shown with U+FFFD");
@@ -67,7 +65,7 @@ void note_reports(const solvake_records& reports, LookupResult& result) {
       continue;
     }
     result.errors.push_back(
-        {sqlstate, record.native_error, record.message, error_seen && sqlstate == "HY010"});
+        {sqlstate, record.native_error, message, error_seen && sqlstate == "HY010"});
     error_seen = true;
   }
   if (reports.count > reports.kept) {

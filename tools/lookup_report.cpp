@@ -5,6 +5,7 @@
 
 #include "field_format.hpp"
 #include "json_writer.hpp"
+#include "text_encoding.hpp"
 
 namespace itemlookup {
 
@@ -20,17 +21,12 @@ std::string table_value(const FieldDef& field, std::string_view bytes, bool lati
   return value.is_number ? value.text : "[" + printable(value.text) + "]";
 }
 
-bool ascii(std::string_view text) {
-  return std::all_of(text.begin(), text.end(),
-                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
 // One member per field. Batch writes one line per lookup: the common values, ASCII text and
 // numbers, go in without a detour through displayed_value.
 void add_field(JsonObject& object, const FieldDef& field, std::string_view bytes, bool latin1) {
   if (field.kind == FieldKind::text) {
     const std::string_view text = trimmed_text(bytes);
-    if (ascii(text)) {
+    if (is_ascii(text)) {
       object.add_string(field.name, text);
       return;
     }

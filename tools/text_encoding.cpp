@@ -23,6 +23,11 @@ bool is_continuation(unsigned char byte) {
 
 }  // namespace
 
+bool is_ascii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 std::size_t utf8_sequence_length(std::string_view text, std::size_t at) {
   const auto lead = static_cast<unsigned char>(text[at]);
   std::size_t length = 0;
@@ -54,8 +59,7 @@ std::size_t utf8_sequence_length(std::string_view text, std::size_t at) {
 DecodedText decoded_text(std::string_view bytes, bool latin1) {
   DecodedText decoded;
   // Plain ASCII, the common case, reads the same either way.
-  if (std::all_of(bytes.begin(), bytes.end(),
-                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+  if (is_ascii(bytes)) {
     decoded.utf8 = bytes;
     return decoded;
   }

@@ -8,6 +8,9 @@
 
 namespace itemlookup {
 
+// Plain ASCII reads the same in either encoding.
+bool is_ascii(std::string_view text);
+
 // Length of the valid UTF-8 sequence starting at text[at], or 0 if there is none.
 std::size_t utf8_sequence_length(std::string_view text, std::size_t at);
 
