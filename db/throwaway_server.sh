@@ -21,6 +21,19 @@ throwaway_account() {
   echo "$1"
 }
 
+# Replaces the folder, and any server still in it, with an empty one owned by account $1, which
+# must be able to reach it.
+throwaway_fresh_folder() {
+  local account=$1
+  throwaway_main stop
+  mkdir -p "$base"
+  chmod 755 "$base"
+  chown "$account:" "$base"
+  if [[ $(id -u) -eq 0 ]] && ! runuser -u "$account" -- test -x "$base"; then
+    throwaway_fail "$account cannot reach $base; name a folder it can reach"
+  fi
+}
+
 # Ports are taken below the kernel's ephemeral range, where no client connection picks its
 # local port by chance; a free-looking port can still be bound by someone else before the server
 # binds it, so the server is tried on the next one when it does not come up.

@@ -16,21 +16,13 @@ namespace itemlookup {
 
 namespace {
 
-// How much of a line that cannot run is echoed back.
-constexpr std::size_t kEchoedBytes = 60;
-
-std::string echoed(std::string_view text) {
-  const bool cut = text.size() > kEchoedBytes;
-  return "'" + printable(text.substr(0, kEchoedBytes)) + (cut ? "...'" : "'");
-}
-
 // Why a line cannot reach a module at all, or empty when it can.
 std::string input_problem(const InputLine& line) {
   if (line.too_long()) {
     return "line is " + std::to_string(line.length) + " bytes long, more than " +
-           std::to_string(kMostLineBytes) + ": " + echoed(line.text);
+           std::to_string(kMostLineBytes) + ": " + excerpt(line.text);
   }
-  if (line.has_nul) return "line holds a NUL byte: " + echoed(line.text);
+  if (line.has_nul) return "line holds a NUL byte: " + excerpt(line.text);
   return {};
 }
 

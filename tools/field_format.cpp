@@ -54,4 +54,8 @@ std::string printable(std::string_view text) {
   return shown;
 }
 
+std::string excerpt(std::string_view text, std::size_t most) {
+  return "'" + printable(text.substr(0, most)) + (text.size() > most ? "...'" : "'");
+}
+
 }  // namespace itemlookup

@@ -28,4 +28,7 @@ DisplayedValue displayed_value(const FieldDef& field, std::string_view bytes, bo
 // Control bytes as \xNN, so a value cannot disturb the terminal.
 std::string printable(std::string_view text);
 
+// A value as a message echoes it: quoted, printable, cut after `most` bytes with "...".
+std::string excerpt(std::string_view text, std::size_t most = 60);
+
 }  // namespace itemlookup

@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cstring>
 #include <iostream>
-#include <memory>
 
 #include "batch_mode.hpp"
 #include "build_layout.hpp"

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "command_error.hpp"
+#include "field_format.hpp"
 
 namespace itemlookup {
 
@@ -13,24 +14,6 @@ std::string field_label(const LookupCommand& command, const KeyArgument& key) {
   std::string label(command.module.parameters[key.parameter].name);
   std::replace(label.begin(), label.end(), '_', ' ');
   return label;
-}
-
-// A value as an error message shows it: quoted, control bytes escaped, cut when long.
-std::string shown(std::string_view value) {
-  constexpr std::size_t kShownBytes = 60;
-  std::string text;
-  for (const char c : value.substr(0, kShownBytes)) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7f) {
-      static constexpr char kHex[] = "0123456789abcdef";
-      text += "\\x";
-      text += kHex[byte >> 4];
-      text += kHex[byte & 0xf];
-    } else {
-      text += c;
-    }
-  }
-  return "'" + text + (value.size() > kShownBytes ? "...'" : "'");
 }
 
 bool blank(std::string_view value) {
@@ -46,7 +29,7 @@ std::string padded_text(const LookupCommand& command, const KeyArgument& key,
                         std::string_view value) {
   const std::size_t width = command.module.parameters[key.parameter].width;
   if (value.size() > width) {
-    reject(command, field_label(command, key) + " " + shown(value) + " is " +
+    reject(command, field_label(command, key) + " " + excerpt(value) + " is " +
                         std::to_string(value.size()) + " bytes long; the field holds " +
                         std::to_string(width));
   }
@@ -61,8 +44,8 @@ std::string customer_code(const LookupCommand& command, const KeyArgument& key,
   const bool digits_only =
       std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
   if (value.empty() || value.size() > width || !digits_only) {
-    reject(command,
-           "customer code " + shown(value) + " must be 1 to " + std::to_string(width) + " digits");
+    reject(command, "customer code " + excerpt(value) + " must be 1 to " + std::to_string(width) +
+                        " digits");
   }
   return std::string(width - value.size(), '0') + std::string(value);
 }
@@ -74,7 +57,8 @@ std::string key_field(const LookupCommand& command, const KeyArgument& key,
       return customer_code(command, key, value);
     case KeyForm::customer_kind:
       if (blank(value)) reject(command, "customer kind is empty");
-      if (value.size() != 1) reject(command, "customer kind " + shown(value) + " must be one byte");
+      if (value.size() != 1)
+        reject(command, "customer kind " + excerpt(value) + " must be one byte");
       return std::string(value);
     case KeyForm::text:
       break;
@@ -110,7 +94,7 @@ std::vector<std::optional<std::string>> assign_arguments(const LookupCommand& co
     if (!options_ended && word.starts_with("--")) {
       const std::size_t equals = word.find('=');
       const KeyArgument* key = option_key(command, std::string_view(word).substr(0, equals));
-      if (key == nullptr) reject(command, "unknown option " + shown(word.substr(0, equals)));
+      if (key == nullptr) reject(command, "unknown option " + excerpt(word.substr(0, equals)));
       if (equals != std::string::npos) {
         values[index_of(*key)] = word.substr(equals + 1);
       } else if (i + 1 < arguments.size()) {
@@ -124,7 +108,7 @@ std::vector<std::optional<std::string>> assign_arguments(const LookupCommand& co
       ++next_positional;
     }
     if (next_positional == command.keys.size())
-      reject(command, "unexpected argument " + shown(word));
+      reject(command, "unexpected argument " + excerpt(word));
     values[next_positional++] = word;
   }
   return values;
@@ -149,7 +133,7 @@ LookupRequest parse_lookup_request(std::span<const std::string> words) {
   if (words.empty()) throw CommandError("no lookup given (try 'itemlookup help')");
   const LookupCommand* command = find_lookup_command(words[0]);
   if (command == nullptr) {
-    throw CommandError("unknown subcommand " + shown(words[0]) + " (try 'itemlookup help')");
+    throw CommandError("unknown subcommand " + excerpt(words[0]) + " (try 'itemlookup help')");
   }
   const auto values = assign_arguments(*command, words.subspan(1));
 

@@ -102,12 +102,9 @@ start() {
     echo "$env_file"
     return
   fi
-  throwaway_main stop
-  mkdir -p "$base"
-  chmod 755 "$base"
   local account
   account=$(account)
-  chown "$account:" "$base"
+  throwaway_fresh_folder "$account"
 
   mariadb-install-db --no-defaults --datadir="$data" --user="$account" \
     --auth-root-authentication-method=socket --skip-test-db >"$base/install.log" 2>&1 ||

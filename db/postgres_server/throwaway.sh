@@ -105,15 +105,7 @@ start() {
     echo "$env_file"
     return
   fi
-  throwaway_main stop
-  mkdir -p "$base"
-  chmod 755 "$base"
-  local account
-  account=$(account)
-  chown "$account:" "$base"
-  if [[ $(id -u) -eq 0 ]] && ! runuser -u "$account" -- test -x "$base"; then
-    throwaway_fail "$account cannot reach $base; set ITEM_LOOKUP_PG_DIR to a folder it can reach"
-  fi
+  throwaway_fresh_folder "$(account)"
 
   as_server "$bin/initdb" --pgdata="$data" --username="$db_user" --auth=trust \
     --encoding=UTF8 --locale=C --no-sync >"$base/initdb.log" 2>&1 ||
