@@ -39,6 +39,17 @@ std::string encoding(const std::string& value) {
   return value;
 }
 
+int retries(const std::string& value) {
+  const bool digits =
+      !value.empty() && value.size() <= 2 &&
+      std::all_of(value.begin(), value.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
+  if (!digits || std::stoi(value) > kMostRetries) {
+    throw CommandError("--retries '" + value + "' is not a whole number from 0 to " +
+                       std::to_string(kMostRetries));
+  }
+  return std::stoi(value);
+}
+
 struct ValueOption {
   std::string_view name;
   std::function<void(HostOptions&, std::string)> store;
@@ -53,6 +64,7 @@ const ValueOption kValueOptions[] = {
     {"--demo-db",
      [](HostOptions& o, std::string v) { o.demo_database = path_value("--demo-db", v); }},
     {"--encoding", [](HostOptions& o, std::string v) { o.latin1 = encoding(v) == "latin1"; }},
+    {"--retries", [](HostOptions& o, std::string v) { o.retries = retries(v); }},
 };
 
 const ValueOption* value_option(std::string_view name) {

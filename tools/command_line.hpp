@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "lookup_retry.hpp"
+
 namespace itemlookup {
 
 struct HostOptions {
@@ -19,13 +21,14 @@ struct HostOptions {
   bool json = false;                                      // --json
   bool version = false;                                   // --version
   bool latin1 = false;             // --encoding latin1: fields are single bytes, not UTF-8
+  int retries = kDefaultRetries;   // --retries: tries after the first, on a new connection
   std::vector<std::string> words;  // the subcommand and its arguments
 };
 
 // arguments excludes the program name. Throws CommandError on an unknown option, a host option
-// given twice or without its value, an empty path, a database kind that does not fit, or both
-// --connect and --dsn. "--help" and "-h" read as the subcommand "help"; a lone "--" and every
-// word after it go to the subcommand as they are.
+// given twice or without its value, an empty path, a database kind that does not fit, a --retries
+// that is no whole number from 0 to 10, or both --connect and --dsn. "--help" and "-h" read as the
+// subcommand "help"; a lone "--" and every word after it go to the subcommand as they are.
 HostOptions parse_command_line(std::span<const std::string> arguments);
 
 }  // namespace itemlookup

@@ -615,6 +615,16 @@ case_usage_errors() {
   expect_err_contains "--demo-db is empty: give a path"
   run --modules= item 1001
   expect_err_contains "--modules is empty: give a path"
+  for retries in -1 11 x 1.5 "" 007; do
+    run "${demo[@]}" --retries "$retries" item 1001
+    expect_status 2
+    expect_err_contains "--retries '$retries' is not a whole number from 0 to 10"
+  done
+  run "${demo[@]}" --retries 0 --retries=2 item 1001
+  expect_status 2
+  expect_err_contains "--retries is given twice"
+  run "${demo[@]}" --retries=10 item 1001
+  expect_status 0
   # Under --json a usage error is also a JSON object on standard output.
   run "${demo[@]}" --json item 1001 1002
   expect_status 2

@@ -1,0 +1,79 @@
+#include "lookup_retry.hpp"
+
+#include <algorithm>
+#include <thread>
+#include <utility>
+
+#include "command_error.hpp"
+#include "database_engine.hpp"
+
+namespace itemlookup {
+
+namespace {
+
+// The first error that a new connection might cure, or none.
+const LookupError* reconnect_cause(const LookupResult& result) {
+  for (const LookupError& error : result.errors) {
+    if (calls_for_reconnect(error.sqlstate)) return &error;
+  }
+  return nullptr;
+}
+
+std::string one_line(std::string text) {
+  std::replace_if(
+      text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+  return text;
+}
+
+}  // namespace
+
+bool calls_for_reconnect(std::string_view sqlstate) {
+  return sqlstate.size() == 5 &&
+         (sqlstate.starts_with("08") || sqlstate == "57P01" || sqlstate == "57P02" ||
+          sqlstate == "57P03" || sqlstate == "40001");
+}
+
+RetrySteps host_retry_steps(const LookupHost& host, OdbcConnection& connection) {
+  return {[&host](const LookupRequest& request) { return host.run(request); },
+          [&connection]() -> std::optional<LookupError> {
+            if (const std::optional<OdbcDiagnostic> failure = connection.reconnect()) {
+              return LookupError{failure->sqlstate, failure->native_error, one_line(failure->message)};
+            }
+            // A new session starts as the server's defaults say: literals are proven again.
+            try {
+              ensure_standard_literals(connection, identify_engine(connection));
+            } catch (const CommandError& error) {
+              return LookupError{"", 0, one_line(error.what())};
+            }
+            return std::nullopt;
+          },
+          [](std::chrono::milliseconds wait) { std::this_thread::sleep_for(wait); }};
+}
+
+RetryingLookups::RetryingLookups(RetrySteps steps, int retries)
+    : steps_(std::move(steps)), retries_(retries) {}
+
+LookupResult RetryingLookups::run(const LookupRequest& request) {
+  LookupResult result = steps_.lookup(request);
+  std::chrono::milliseconds wait = kFirstRetryWait;
+  for (const LookupError* cause = reconnect_cause(result);
+       cause != nullptr && result.retries < retries_; cause = reconnect_cause(result)) {
+    std::vector<LookupError> retried = std::move(result.retried_errors);
+    retried.push_back(*cause);
+    const int retries = result.retries + 1;
+    steps_.wait(wait);
+    wait = std::min(wait * 2, kLongestRetryWait);
+    ++reconnects_;
+    if (std::optional<LookupError> failure = steps_.reconnect()) {
+      // This try ends before its lookup: the fields stay those of the try before.
+      result.errors = {std::move(*failure)};
+    } else {
+      result = steps_.lookup(request);
+    }
+    result.retries = retries;
+    result.retried_errors = std::move(retried);
+  }
+  return result;
+}
+
+}  // namespace itemlookup
