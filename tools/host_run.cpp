@@ -57,7 +57,8 @@ struct HostSetup {
         channel(directory),
         connection(chosen_connection_string(options)),
         host(modules, connection, options.database_kind, &channel, options.latin1),
-        lookups(host_retry_steps(host, connection), options.retries) {
+        watchdog(std::chrono::seconds(options.timeout_seconds)),
+        lookups(host_retry_steps(host, connection, watchdog), options.retries) {
     // Keys reach the database as standard SQL literals; a session that reads them otherwise
     // must not see one.
     if (session == Session::standard_literals) {
@@ -74,6 +75,7 @@ struct HostSetup {
   HostModuleChannel channel;
   OdbcConnection connection;
   LookupHost host;
+  LookupWatchdog watchdog;
   RetryingLookups lookups;  // what lookups and batch run: a lost connection is not the answer
 };
 

@@ -25,6 +25,12 @@ std::string one_line(std::string text) {
   return text;
 }
 
+// The driver only saw the connection close; the operator must see why.
+void note_cut(const LookupWatchdog& watchdog, LookupError& error) {
+  error.message = "no answer from the database in " + std::to_string(watchdog.limit().count()) +
+                  " s, so itemlookup cut the connection: " + error.message;
+}
+
 }  // namespace
 
 bool calls_for_reconnect(std::string_view sqlstate) {
@@ -33,19 +39,34 @@ bool calls_for_reconnect(std::string_view sqlstate) {
           sqlstate == "57P03" || sqlstate == "40001");
 }
 
-RetrySteps host_retry_steps(const LookupHost& host, OdbcConnection& connection) {
-  return {[&host](const LookupRequest& request) { return host.run(request); },
-          [&connection]() -> std::optional<LookupError> {
-            if (const std::optional<OdbcDiagnostic> failure = connection.reconnect()) {
-              return LookupError{failure->sqlstate, failure->native_error, one_line(failure->message)};
+RetrySteps host_retry_steps(const LookupHost& host, OdbcConnection& connection,
+                            LookupWatchdog& watchdog) {
+  return {[&host, &watchdog](const LookupRequest& request) {
+            watchdog.arm();
+            LookupResult result = host.run(request);
+            if (watchdog.disarm() && !result.errors.empty())
+              note_cut(watchdog, result.errors.front());
+            return result;
+          },
+          [&connection, &watchdog]() -> std::optional<LookupError> {
+            watchdog.arm();
+            std::optional<LookupError> failure;
+            if (const std::optional<OdbcDiagnostic> lost = connection.reconnect()) {
+              failure = LookupError{lost->sqlstate, lost->native_error, one_line(lost->message)};
+            } else {
+              // A new session starts as the server's defaults say: literals are proven again.
+              try {
+                ensure_standard_literals(connection, identify_engine(connection));
+              } catch (const CommandError& error) {
+                failure = LookupError{"", 0, one_line(error.what())};
+              }
             }
-            // A new session starts as the server's defaults say: literals are proven again.
-            try {
-              ensure_standard_literals(connection, identify_engine(connection));
-            } catch (const CommandError& error) {
-              return LookupError{"", 0, one_line(error.what())};
+            if (watchdog.disarm() && failure) {
+              note_cut(watchdog, *failure);
+              // Cut in the middle of the setup: the link failed, not the setting.
+              if (failure->sqlstate.empty()) failure->sqlstate = "08S01";
             }
-            return std::nullopt;
+            return failure;
           },
           [](std::chrono::milliseconds wait) { std::this_thread::sleep_for(wait); }};
 }

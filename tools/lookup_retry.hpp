@@ -13,6 +13,7 @@
 
 #include "lookup_host.hpp"
 #include "lookup_request.hpp"
+#include "lookup_watchdog.hpp"
 #include "odbc_connection.hpp"
 
 namespace itemlookup {
@@ -37,8 +38,10 @@ struct RetrySteps {
 };
 
 // The steps on the host's own connection: the lookup, OdbcConnection::reconnect() followed by
-// the standard-literal setup, and sleeping.
-RetrySteps host_retry_steps(const LookupHost& host, OdbcConnection& connection);
+// the standard-literal setup, and sleeping. The watchdog bounds each lookup and each reconnect;
+// an error that follows from its cut says so.
+RetrySteps host_retry_steps(const LookupHost& host, OdbcConnection& connection,
+                            LookupWatchdog& watchdog);
 
 class RetryingLookups {
  public:
