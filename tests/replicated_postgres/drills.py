@@ -518,7 +518,9 @@ def main():
     if drill == "up":
         # The topology outlives this process: it serves the drills that follow and is stopped
         # by "down", or once its owner has ended: ctest, this process's parent, unless named.
+        # A topology left from an earlier run, whose owner may end any moment, is replaced.
         owner = os.environ.get("ITEM_LOOKUP_SERVER_OWNER_PID") or str(os.getppid())
+        subprocess.run([script, "stop"], check=True, timeout=PATIENCE_SECONDS)
         subprocess.run([script, "start"], check=True, timeout=300,
                        env={**os.environ, "ITEM_LOOKUP_SERVER_OWNER_PID": owner})
         return 0
