@@ -139,6 +139,7 @@ class PoolMonitor(threading.Thread):
         self.cluster = cluster
         self.stopping = threading.Event()
         self.unreachable = set()  # nodes killed or paused: not asked
+        self.healthy_taken_out = set()  # nodes the router took out that nobody harmed
         self.most_in_pool = 0
         self.most_waiting = 0
         self.most_by_router = {name: 0 for name in cluster.nodes}
@@ -161,8 +162,10 @@ class PoolMonitor(threading.Thread):
                        ("sv_active", "sv_idle", "sv_used", "sv_tested", "sv_login"))
             self.most_in_pool = max(self.most_in_pool, held)
             self.most_waiting = max(self.most_waiting, int(pool["cl_waiting"]))
-        for name, (_, sessions) in self.cluster.router_state().items():
+        for name, (status, sessions) in self.cluster.router_state().items():
             self.most_by_router[name] = max(self.most_by_router[name], sessions)
+            if status == "DOWN" and name not in self.unreachable:
+                self.healthy_taken_out.add(name)
         pooled = {server["remote_pid"] for server in servers}
         for name in self.cluster.nodes:
             if name in self.unreachable:
@@ -392,6 +395,14 @@ def check_results(load, statuses, references):
     return total, retried
 
 
+def taken_out_note(monitor):
+    """Why lookups may have been retried with no node harmed: the router took one out."""
+    if not monitor.healthy_taken_out:
+        return ""
+    return (f"; the router took {', '.join(sorted(monitor.healthy_taken_out))} out, unharmed:"
+            " its health checks went unanswered for seconds (an overloaded machine?)")
+
+
 class Drills:
     def __init__(self, itemlookup, cluster, keys_file, work):
         self.itemlookup = itemlookup
@@ -438,7 +449,8 @@ class Drills:
             statuses = load.stop()
         _, retried = check_results(load, statuses, self.references)
         if retried:
-            raise DrillFailure(f"{retried} lines were retried under steady load")
+            raise DrillFailure(f"{retried} lines were retried under steady load"
+                               f"{taken_out_note(load.monitor)}")
 
     def pooler_restart(self):
         with self.start_load() as load:
@@ -452,7 +464,8 @@ class Drills:
             statuses = load.stop()
         _, retried = check_results(load, statuses, self.references)
         if retried:
-            raise DrillFailure(f"{retried} lines were retried across the online restart")
+            raise DrillFailure(f"{retried} lines were retried across the online restart"
+                               f"{taken_out_note(load.monitor)}")
 
     def node_killed(self):
         victim = None
