@@ -8,9 +8,10 @@
 
 namespace itemlookup {
 
-void cut_network_connections() {
+int cut_network_connections() {
+  int cut = 0;
   DIR* descriptors = opendir("/proc/self/fd");
-  if (descriptors == nullptr) return;
+  if (descriptors == nullptr) return cut;
   while (const dirent* entry = readdir(descriptors)) {
     const int descriptor = std::atoi(entry->d_name);
     if (descriptor <= 2 || descriptor == dirfd(descriptors)) continue;
@@ -19,10 +20,11 @@ void cut_network_connections() {
     socklen_t length = sizeof type;
     if (fstat(descriptor, &status) == 0 && S_ISSOCK(status.st_mode) &&
         getsockopt(descriptor, SOL_SOCKET, SO_TYPE, &type, &length) == 0 && type == SOCK_STREAM) {
-      shutdown(descriptor, SHUT_RDWR);
+      if (shutdown(descriptor, SHUT_RDWR) == 0) ++cut;
     }
   }
   closedir(descriptors);
+  return cut;
 }
 
 LookupWatchdog::LookupWatchdog(std::chrono::seconds limit) : limit_(limit) {
@@ -65,8 +67,7 @@ void LookupWatchdog::watch() {
                std::chrono::steady_clock::now() >= *deadline_) {
       // Once per wait: the lookup that was waiting now fails and is retried, or ends.
       deadline_.reset();
-      fired_ = true;
-      cut_network_connections();
+      fired_ = cut_network_connections() > 0;
     }
   }
 }

@@ -28,7 +28,7 @@ class LookupWatchdog {
   std::chrono::seconds limit() const { return limit_; }
 
   // Around one wait for the database: arm before, disarm after. disarm() tells whether the
-  // limit passed and the connections were cut meanwhile.
+  // limit passed and connections were cut meanwhile (a file database has none to cut).
   void arm();
   bool disarm();
 
@@ -45,7 +45,7 @@ class LookupWatchdog {
 };
 
 // Shuts down, in both directions, every stream socket of the process but standard input, output
-// and error. Blocked reads on them return at once.
-void cut_network_connections();
+// and error. Blocked reads on them return at once. Returns how many it shut down.
+int cut_network_connections();
 
 }  // namespace itemlookup
