@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace itemlookup {
@@ -41,14 +42,13 @@ LookupWatchdog::~LookupWatchdog() {
   thread_.join();
 }
 
+// A lookup takes microseconds: arming wakes no one. The watchdog looks on its own, every
+// quarter of the limit and at least every second.
 void LookupWatchdog::arm() {
   if (!thread_.joinable()) return;
-  {
-    std::lock_guard lock(mutex_);
-    deadline_ = std::chrono::steady_clock::now() + limit_;
-    fired_ = false;
-  }
-  changed_.notify_one();
+  std::lock_guard lock(mutex_);
+  deadline_ = std::chrono::steady_clock::now() + limit_;
+  fired_ = false;
 }
 
 bool LookupWatchdog::disarm() {
@@ -59,12 +59,11 @@ bool LookupWatchdog::disarm() {
 }
 
 void LookupWatchdog::watch() {
+  const std::chrono::milliseconds look_every =
+      std::min<std::chrono::milliseconds>(limit_ / 4, std::chrono::seconds(1));
   std::unique_lock lock(mutex_);
-  while (!stopping_) {
-    if (!deadline_) {
-      changed_.wait(lock);
-    } else if (changed_.wait_until(lock, *deadline_) == std::cv_status::timeout && deadline_ &&
-               std::chrono::steady_clock::now() >= *deadline_) {
+  while (!changed_.wait_for(lock, look_every, [this] { return stopping_; })) {
+    if (deadline_ && std::chrono::steady_clock::now() >= *deadline_) {
       // Once per wait: the lookup that was waiting now fails and is retried, or ends.
       deadline_.reset();
       fired_ = cut_network_connections() > 0;

@@ -28,7 +28,8 @@ class LookupWatchdog {
   std::chrono::seconds limit() const { return limit_; }
 
   // Around one wait for the database: arm before, disarm after. disarm() tells whether the
-  // limit passed and connections were cut meanwhile (a file database has none to cut).
+  // limit passed and connections were cut meanwhile (a file database has none to cut). A wait
+  // is cut at most a quarter of the limit, or a second, after the limit.
   void arm();
   bool disarm();
 
@@ -37,7 +38,7 @@ class LookupWatchdog {
 
   const std::chrono::seconds limit_;
   std::mutex mutex_;
-  std::condition_variable changed_;
+  std::condition_variable changed_;  // stopping only
   std::optional<std::chrono::steady_clock::time_point> deadline_;
   bool fired_ = false;
   bool stopping_ = false;
