@@ -19,10 +19,20 @@ const LookupError* reconnect_cause(const LookupResult& result) {
   return nullptr;
 }
 
+// Drivers end some messages with a line break, or break them in several lines.
 std::string one_line(std::string text) {
   std::replace_if(
       text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+  text.erase(text.find_last_not_of(' ') + 1);
   return text;
+}
+
+// The error a cut connection gave: the one the retry names, else the first.
+LookupError& cut_error(LookupResult& result) {
+  const auto cause =
+      std::find_if(result.errors.begin(), result.errors.end(),
+                   [](const LookupError& error) { return calls_for_reconnect(error.sqlstate); });
+  return cause != result.errors.end() ? *cause : result.errors.front();
 }
 
 // The driver only saw the connection close; the operator must see why.
@@ -44,8 +54,7 @@ RetrySteps host_retry_steps(const LookupHost& host, OdbcConnection& connection,
   return {[&host, &watchdog](const LookupRequest& request) {
             watchdog.arm();
             LookupResult result = host.run(request);
-            if (watchdog.disarm() && !result.errors.empty())
-              note_cut(watchdog, result.errors.front());
+            if (watchdog.disarm() && !result.errors.empty()) note_cut(watchdog, cut_error(result));
             return result;
           },
           [&connection, &watchdog]() -> std::optional<LookupError> {

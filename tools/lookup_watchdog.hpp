@@ -28,7 +28,8 @@ class LookupWatchdog {
   std::chrono::seconds limit() const { return limit_; }
 
   // Around one wait for the database: arm before, disarm after. disarm() tells whether the
-  // limit passed and the connections were cut meanwhile.
+  // limit passed and connections were cut meanwhile (a file database has none to cut). A wait
+  // is cut at most a quarter of the limit, or a second, after the limit.
   void arm();
   bool disarm();
 
@@ -37,7 +38,7 @@ class LookupWatchdog {
 
   const std::chrono::seconds limit_;
   std::mutex mutex_;
-  std::condition_variable changed_;
+  std::condition_variable changed_;  // stopping only
   std::optional<std::chrono::steady_clock::time_point> deadline_;
   bool fired_ = false;
   bool stopping_ = false;
@@ -45,7 +46,7 @@ class LookupWatchdog {
 };
 
 // Shuts down, in both directions, every stream socket of the process but standard input, output
-// and error. Blocked reads on them return at once.
-void cut_network_connections();
+// and error. Blocked reads on them return at once. Returns how many it shut down.
+int cut_network_connections();
 
 }  // namespace itemlookup

@@ -670,6 +670,10 @@ case_help() {
     customer-unit batch; do
     [[ $out == *"  $command "* || $out == *" $command ["* ]] || fail "help does not list $command"
   done
+  local option
+  for option in --retries --timeout; do
+    [[ $out == *$'\n'"  $option "* ]] || fail "help does not list $option"
+  done
   run --help
   expect_status 0
 }

@@ -1,8 +1,11 @@
 // The retry rule over scripted steps: which errors call for a new connection, how many tries a
-// lookup gets, what its result then says, and that a lookup that still fails is an error.
+// lookup gets, what its result then says, and that a lookup that still fails is an error; and
+// the watchdog's cut, which turns a wait for ever into a lost connection.
 #include "lookup_retry.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -205,6 +208,24 @@ TEST(LookupRetry, ReportsShowTheRetriesAndTheErrorsGotPast) {
                        "  retried_error  57P01 failed with 57P01\n"),
             std::string::npos)
       << table;
+}
+
+TEST(LookupWatchdog, CuttingEndsAWaitingReadAtOnce) {
+  int ends[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
+  EXPECT_EQ(cut_network_connections(), 2);
+  // Nothing was ever written: a read that still waited would block here for ever.
+  char byte = 0;
+  EXPECT_EQ(recv(ends[0], &byte, 1, 0), 0);
+  EXPECT_EQ(send(ends[1], "x", 1, MSG_NOSIGNAL), -1);
+  close(ends[0]);
+  close(ends[1]);
+}
+
+TEST(LookupWatchdog, WithoutALimitNothingIsCut) {
+  LookupWatchdog watchdog(std::chrono::seconds(0));
+  watchdog.arm();
+  EXPECT_FALSE(watchdog.disarm());
 }
 
 }  // namespace
