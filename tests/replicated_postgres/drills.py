@@ -7,9 +7,9 @@ DRILL is one of:
   up              starts the topology (stopped again once the calling process, ctest, ends)
   down            stops it
   steady          lookups under load: every line as on SQLite, the pool's limits kept
-  pooler-restart  the pooler restarted online mid-run: no line fails
-  node-killed     the standby serving the lookups killed mid-run
-  node-paused     the standby serving the lookups frozen (SIGSTOP) mid-run
+  pooler-restart  the pooler restarted online mid-run: no line fails, none is even retried
+  node-killed     the standby serving the lookups killed mid-run: what it held runs elsewhere
+  node-paused     the standby serving the lookups frozen (SIGSTOP) mid-run: likewise
 
 Every drill runs HOSTS itemlookup processes, each a batch of the demo keys over and over through
 the recipe DSN, while another client of the same pool keeps setting standard_conforming_strings
@@ -37,8 +37,9 @@ HOSTS = 16
 # A lookup whose connection is lost runs again on a new one, up to 3 times (itemlookup's
 # default, named for clarity).
 RETRY_OPTIONS = ["--retries", "3"]
-# Lines the hosts read before the event of a drill, and after it before their input ends. Well
-# above what the pipes hold (F_SETPIPE_SZ below), so that lines read are lines looked up.
+# Lines written to the hosts before the event of a drill, and after it before their input ends:
+# more than their pipes hold together (PIPE_BYTES each, about 2,500 demo lines for 16 hosts), so
+# that lookups are flowing when the event comes and thousands more follow it.
 LINES_BEFORE_EVENT = 4000
 LINES_AFTER_EVENT = 8000
 # A host's pipe holds at most this much unread input.
