@@ -6,28 +6,29 @@
 #include "check_findings.hpp"
 #include "command_error.hpp"
 #include "lookup_request.hpp"
+#include "statement_error.hpp"
 
 namespace itemlookup {
 
 namespace {
 
-std::optional<OdbcConnection::Row> first_row(const OdbcConnection& connection,
-                                             const std::string& sql) {
-  try {
-    for (const OdbcConnection::Row& row : connection.query_rows(sql, kSampledRows)) {
-      if (std::all_of(row.begin(), row.end(), [](const std::optional<std::string>& value) {
-            return value && plain_key(trimmed(*value));
-          })) {
-        return row;
-      }
+// A stored row whose keys may go between apostrophes on any session; nothing when the first
+// rows hold none.
+std::optional<OdbcConnection::Row> first_row(const CheckContext& context, std::string_view columns,
+                                             std::string_view table) {
+  for (const OdbcConnection::Row& row : context.connection.query_rows(
+           limited_select(context.traits(), columns, table, kSampledRows), kSampledRows)) {
+    if (std::all_of(row.begin(), row.end(), [](const std::optional<std::string>& value) {
+          return value && plain_key(trimmed(*value));
+        })) {
+      return row;
     }
-  } catch (const CommandError&) {
   }
   return std::nullopt;
 }
 
 void check_lookup(CheckContext& context, const LookupHost& host, const std::string& module,
-                  std::string_view table, const std::optional<OdbcConnection::Row>& row,
+                  std::string_view table, std::string_view key_columns,
                   std::vector<std::string> words) {
   CheckReport& report = context.report;
   const std::string topic = "lookup " + module;
@@ -36,13 +37,25 @@ void check_lookup(CheckContext& context, const LookupHost& host, const std::stri
                "see the findings above");
     return;
   }
+  std::optional<OdbcConnection::Row> row;
+  try {
+    row = first_row(context, key_columns, table);
+  } catch (const StatementError& error) {
+    report.add(topic, false, "not run: no row could be read: " + error.diagnostics(),
+               "see the findings above");
+    return;
+  }
   if (!row) {
     report.add(topic, false, "not run: no row to look up", "load rows, then check again");
     return;
   }
-  for (const std::optional<std::string>& value : *row) words.push_back(trimmed(*value));
-  std::string shown;
-  for (std::size_t i = 0; i < words.size(); ++i) shown += (i == 0 ? "" : " ") + words[i];
+  std::string shown = words.front();
+  // Keys go after "--": a stored key may begin with a dash.
+  words.emplace_back("--");
+  for (const std::optional<std::string>& value : *row) {
+    words.push_back(trimmed(*value));
+    shown += " " + words.back();
+  }
   LookupResult result;
   try {
     result = host.run(parse_lookup_request(words));
@@ -67,11 +80,8 @@ void check_lookup(CheckContext& context, const LookupHost& host, const std::stri
 }  // namespace
 
 void check_lookups(CheckContext& context, const LookupHost& host) {
-  check_lookup(context, host, "VELDORIN", "VNDADFIT",
-               first_row(context.connection, "SELECT ADFIT_COD_ITEM FROM VNDADFIT"), {"item"});
-  check_lookup(context, host, "MARQUETH", "VNDAITCL",
-               first_row(context.connection,
-                         "SELECT AITCL_TIPO, AITCL_CODIGO, AITCL_COD_ITEM FROM VNDAITCL"),
+  check_lookup(context, host, "VELDORIN", "VNDADFIT", "ADFIT_COD_ITEM", {"item"});
+  check_lookup(context, host, "MARQUETH", "VNDAITCL", "AITCL_TIPO, AITCL_CODIGO, AITCL_COD_ITEM",
                {"customer-item"});
 }
 

@@ -437,6 +437,27 @@ case_check_names_missing_tables_and_columns() {
   [[ $out == *$'\n5 problems' ]] || fail "count: $out"
 }
 
+# A file that is no database is not a missing table: the driver's own message.
+case_check_shows_why_a_database_cannot_be_read() {
+  printf 'not a database, just text\n%.0s' {1..200} >"$work/text.db"
+  run --connect "DRIVER=SQLite3;Database=$work/text.db" check
+  expect_status 2
+  [[ $out == *"PROBLEM  table VNDADFIT   cannot be read: [HY000] [SQLite]file is not a database (26)"*"fix: make it readable on this connection: the driver's message says what stops it"* ]] ||
+    fail "VNDADFIT: $out"
+  [[ $out != *"not found"* && $out != *"escapes"* ]] || fail "claims what it did not see: $out"
+}
+
+# Stored keys that begin with a dash reach the lookups as keys, not as options.
+case_check_looks_up_keys_that_look_like_options() {
+  sqlite3 "$work/dash.db" <"$db_dir/sqlite/schema.sql"
+  sqlite3 "$work/dash.db" "INSERT INTO VNDADFIT (ADFIT_COD_ITEM) VALUES ('--X1');
+    INSERT INTO VNDAITCL (AITCL_TIPO, AITCL_CODIGO, AITCL_COD_ITEM) VALUES ('-', '00042', '--X1')"
+  run --connect "DRIVER=SQLite3;Database=$work/dash.db" check
+  [[ $out == *"ok       lookup VELDORIN  item --X1: found, return code 0"* ]] || fail "VELDORIN: $out"
+  [[ $out == *"ok       lookup MARQUETH  customer-item - 00042 --X1: found, return code 0"* ]] ||
+    fail "MARQUETH: $out"
+}
+
 case_output_errors_are_failures() {
   run "${demo[@]}" item 1001
   "$itemlookup" "${demo[@]}" item 1001 >/dev/full 2>"$work/err"

@@ -117,6 +117,33 @@ TEST(ItemlookupCheck, NamesTheCollationOfCaseInsensitiveKeyColumns) {
   EXPECT_NE(result.out.find("\n1 problem\n"), std::string::npos) << result.out;
 }
 
+class ItemlookupCheckOnEachServer : public testing::TestWithParam<Database> {
+ protected:
+  void SetUp() override { open_or_skip(GetParam()); }
+};
+
+TEST_P(ItemlookupCheckOnEachServer, NamesTheCollationOfKeyColumnsThatKeepTrailingSpaces) {
+  const ItemlookupRun result =
+      itemlookup({"--connect", trailing_space_keeping_demo(GetParam()), "check"});
+  EXPECT_EQ(result.exit_status, 2) << result.out;
+  EXPECT_NE(result.out.find("PROBLEM  trailing spaces  a key padded with spaces to its field "
+                            "width finds no row in VNDADFIT.ADFIT_COD_ITEM, "
+                            "VNDADFIT.ADFIT_COD_BARRAS, VNDADFIT.ADFIT_COD_EXTERNO, "
+                            "VNDAITCL.AITCL_COD_ITEM, VNDAITCL.AITCL_ITEM_CLIENTE\n"),
+            std::string::npos)
+      << result.out;
+  EXPECT_NE(result.out.find(GetParam() == Database::postgres ? "fix: CHAR(n) key columns"
+                                                             : "fix: COLLATE utf8mb4_bin"),
+            std::string::npos)
+      << result.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(OnEachServer, ItemlookupCheckOnEachServer,
+                         testing::ValuesIn(kServerDatabases),
+                         [](const testing::TestParamInfo<Database>& info) {
+                           return std::string(name(info.param));
+                         });
+
 INSTANTIATE_TEST_SUITE_P(OnEachDatabase, ItemlookupOnEachDatabase,
                          testing::ValuesIn(kEveryDatabase),
                          [](const testing::TestParamInfo<Database>& info) {
