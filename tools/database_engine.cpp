@@ -109,8 +109,12 @@ LiteralProof prove_literals(const OdbcConnection& connection) {
     const std::string backslash = dialect.before + "'\\'" + dialect.after;
     try {
       const auto rows = connection.query_rows(backslash, 1);
-      const bool one_backslash = rows.size() == 1 && rows[0].size() == 1 && rows[0][0] == "\\";
-      return {one_backslash ? LiteralReading::standard : LiteralReading::escaping, backslash, {}};
+      if (rows.size() == 1 && rows[0].size() == 1) {
+        const bool one_backslash = rows[0][0] == "\\";
+        return {one_backslash ? LiteralReading::standard : LiteralReading::escaping, backslash, {}};
+      }
+      if (proof.failure.empty()) proof.failure = backslash + " gave no value";
+      continue;
     } catch (const StatementError&) {
     }
     try {

@@ -100,11 +100,18 @@ ODBC_DOUBLE_API SQLRETURN SQLExecDirect(SQLHSTMT handle, SQLCHAR* text, SQLINTEG
                       text_length == SQL_NTS ? std::string(bytes) : std::string(bytes, text_length);
                   Statement* statement = open_statement(state, call);
                   if (statement == nullptr) return SQLRETURN{SQL_INVALID_HANDLE};
-                  if (effects_allowed(scripted)) {
-                    const std::vector<odbc_double::Row>* rows = state.script.rows.find(occurrence);
-                    statement->rows = rows ? *rows : std::vector<odbc_double::Row>{};
-                    statement->next_row = 0;
+                  if (!effects_allowed(scripted)) return SQLRETURN{SQL_SUCCESS};
+                  statement->next_row = 0;
+                  statement->diagnostic.reset();
+                  const auto by_text = state.script.statement_answers.find(call.text);
+                  if (by_text != state.script.statement_answers.end()) {
+                    statement->diagnostic = by_text->second.failure;
+                    statement->rows = by_text->second.rows;
+                    if (by_text->second.failure) statement->rows.reset();
+                    return by_text->second.failure ? SQLRETURN{SQL_ERROR} : SQLRETURN{SQL_SUCCESS};
                   }
+                  const std::vector<odbc_double::Row>* rows = state.script.rows.find(occurrence);
+                  statement->rows = rows ? *rows : std::vector<odbc_double::Row>{};
                   return SQLRETURN{SQL_SUCCESS};
                 });
 }

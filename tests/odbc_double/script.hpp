@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "odbc_double.hpp"
@@ -42,6 +43,9 @@ struct Script {
   ByOccurrence<int> message_module_results;
   ByOccurrence<ConverterReply> converter_replies;
   DriverStyle style = DriverStyle::terminator_only;
+  std::map<std::string, StatementAnswer> statement_answers;  // by exact text
+  std::map<SQLUSMALLINT, std::string> info;
+  std::map<SQLINTEGER, SQLULEN> connection_attributes;
 
   const Outcome* outcome(Function function, int occurrence) const {
     return outcomes.at(static_cast<std::size_t>(function)).find(occurrence);

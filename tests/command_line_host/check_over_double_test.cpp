@@ -1,0 +1,178 @@
+// itemlookup's session proof and `check`, over the ODBC test double: an engine the host does not
+// know, statements answered by their text, and every statement check sends read back.
+#include <gtest/gtest.h>
+#include <sqlext.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "check_findings.hpp"
+#include "command_error.hpp"
+#include "connection_check.hpp"
+#include "database_engine.hpp"
+#include "module_loader.hpp"
+#include "odbc_double.hpp"
+
+namespace {
+
+using itemlookup::LiteralReading;
+using odbc_double::Diagnostic;
+using odbc_double::StatementAnswer;
+
+StatementAnswer fails(std::string message) {
+  return {.rows = {}, .failure = Diagnostic{"42000", 7, std::move(message)}};
+}
+StatementAnswer answers(std::string value) {
+  return {.rows = {{std::move(value)}}, .failure = {}};
+}
+
+class CheckOverDouble : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(odbc_double::is_process_driver_manager());
+    odbc_double::reset();
+  }
+  void TearDown() override { odbc_double::reset(); }
+};
+
+// How each dialect answers: nothing scripted answers with no row.
+struct ProofCase {
+  const char* name;
+  std::vector<std::pair<std::string, StatementAnswer>> answers;
+  LiteralReading reading;
+  std::string statement;  // the backslash statement of the dialect that answered
+  std::string shown;      // part of ensure_standard_literals' refusal; empty when it passes
+};
+
+TEST_F(CheckOverDouble, ProvesLiteralsOnAnEngineItDoesNotKnow) {
+  const std::vector<ProofCase> cases = {
+      {"needs FROM DUAL, standard",
+       {{"SELECT '\\'", fails("FROM expected")},
+        {"SELECT 'x'", fails("FROM expected")},
+        {"SELECT '\\' FROM DUAL", answers("\\")}},
+       LiteralReading::standard,
+       "SELECT '\\' FROM DUAL",
+       ""},
+      {"VALUES only, standard",
+       {{"SELECT '\\'", fails("no")},
+        {"SELECT 'x'", fails("no")},
+        {"SELECT '\\' FROM DUAL", fails("no DUAL")},
+        {"SELECT 'x' FROM DUAL", fails("no DUAL")},
+        {"VALUES ('\\')", answers("\\")}},
+       LiteralReading::standard,
+       "VALUES ('\\')",
+       ""},
+      {"needs FROM RDB$DATABASE, escaping",
+       {{"SELECT '\\'", fails("FROM expected")},
+        {"SELECT 'x'", fails("FROM expected")},
+        {"SELECT '\\' FROM DUAL", fails("no DUAL")},
+        {"SELECT 'x' FROM DUAL", fails("no DUAL")},
+        {"VALUES ('\\')", fails("no VALUES")},
+        {"VALUES ('x')", fails("no VALUES")},
+        {"SELECT '\\' FROM RDB$DATABASE", fails("unterminated string")},
+        {"SELECT 'x' FROM RDB$DATABASE", answers("x")}},
+       LiteralReading::escaping,
+       "SELECT '\\' FROM RDB$DATABASE",
+       "reads a backslash in a string literal as an escape"},
+      {"nothing answers",
+       {{"SELECT '\\'", fails("connection lost")},
+        {"SELECT 'x'", fails("connection lost")},
+        {"SELECT '\\' FROM DUAL", fails("connection lost")},
+        {"SELECT 'x' FROM DUAL", fails("connection lost")},
+        {"VALUES ('\\')", fails("connection lost")},
+        {"VALUES ('x')", fails("connection lost")},
+        {"SELECT '\\' FROM RDB$DATABASE", fails("connection lost")},
+        {"SELECT 'x' FROM RDB$DATABASE", fails("connection lost")},
+        {"SELECT '\\' FROM SYSIBM.SYSDUMMY1", fails("connection lost")},
+        {"SELECT 'x' FROM SYSIBM.SYSDUMMY1", fails("connection lost")}},
+       LiteralReading::unproven,
+       "",
+       "cannot prove that the connection to Obscura DB reads a backslash in a string literal as "
+       "an ordinary character, so a key could end its literal early; no lookup runs.\n  The "
+       "database answered no query without a table (SELECT '\\', SELECT '\\' FROM DUAL, VALUES "
+       "('\\'), SELECT '\\' FROM RDB$DATABASE, SELECT '\\' FROM SYSIBM.SYSDUMMY1): [42000] "
+       "connection lost\n  To fix: make every session read string literals as standard SQL"},
+  };
+  for (const ProofCase& c : cases) {
+    odbc_double::reset();
+    odbc_double::script_info(SQL_DBMS_NAME, "Obscura DB");
+    for (const auto& [text, answer] : c.answers) odbc_double::script_statement(text, answer);
+    const itemlookup::OdbcConnection connection("DSN=anything");
+    const itemlookup::LiteralProof proof = itemlookup::prove_literals(connection);
+    EXPECT_EQ(proof.reading, c.reading) << c.name;
+    EXPECT_EQ(proof.statement, c.statement) << c.name;
+    const itemlookup::DatabaseEngine engine = itemlookup::identify_engine(connection);
+    std::string refusal;
+    try {
+      itemlookup::ensure_standard_literals(connection, engine);
+    } catch (const itemlookup::CommandError& error) {
+      refusal = error.what();
+    }
+    if (c.shown.empty()) {
+      EXPECT_EQ(refusal, "") << c.name;
+    } else {
+      EXPECT_NE(refusal.find(c.shown), std::string::npos) << c.name << ": " << refusal;
+    }
+  }
+}
+
+// A session statement that runs is no proof: the literal is read again after it.
+TEST_F(CheckOverDouble, ProvesTheSessionAfterItsStatement) {
+  odbc_double::script_info(SQL_DBMS_NAME, "PostgreSQL");
+  odbc_double::script_statement("SELECT '\\'", fails("unterminated quoted string"));
+  odbc_double::script_statement("SELECT 'x'", answers("x"));
+  const itemlookup::OdbcConnection connection("DSN=anything");
+  EXPECT_THROW(
+      itemlookup::ensure_standard_literals(connection, itemlookup::identify_engine(connection)),
+      itemlookup::CommandError);
+  const std::vector<std::string> executed = odbc_double::executed_statements();
+  ASSERT_GE(executed.size(), 2u);
+  EXPECT_EQ(executed[0], "SET standard_conforming_strings = on");
+  EXPECT_EQ(executed[1], "SELECT '\\'");
+}
+
+// Every table read asks the server for a bounded number of rows, in the engine's words, and the
+// key probes compare the columns a lookup compares beside the key, as an index reads them.
+TEST_F(CheckOverDouble, AsksTheServerForBoundedRows) {
+  struct Engine {
+    const char* dbms_name;
+    std::string limit_1;
+    std::string limit_500;
+  };
+  const Engine engines[] = {
+      {"PostgreSQL", " LIMIT 1", " LIMIT 500"},
+      {"Obscura DB", " FETCH FIRST 1 ROWS ONLY", " FETCH FIRST 500 ROWS ONLY"}};
+  for (const Engine& engine : engines) {
+    odbc_double::reset();
+    odbc_double::script_info(SQL_DBMS_NAME, engine.dbms_name);
+    odbc_double::script_statement(
+        "SELECT AITCL_COD_ITEM, AITCL_TIPO, AITCL_CODIGO FROM VNDAITCL WHERE AITCL_COD_ITEM IS "
+        "NOT NULL" +
+            engine.limit_500,
+        {.rows = {{"abc1", "C", "00042"}}, .failure = {}});
+    const itemlookup::OdbcConnection connection("DSN=anything");
+    const itemlookup::ModuleSet modules(ITEM_LOOKUP_LIB_DIR);
+    const itemlookup::LookupHost host(modules, connection, "");
+    const itemlookup::CheckReport report = itemlookup::check_connection(connection, host);
+
+    const std::vector<std::string> executed = odbc_double::executed_statements();
+    std::size_t table_reads = 0;
+    for (const std::string& sql : executed) {
+      if (sql.find(" FROM VNDA") == std::string::npos) continue;
+      ++table_reads;
+      EXPECT_TRUE(sql.ends_with(engine.limit_500) || sql.ends_with(engine.limit_1))
+          << engine.dbms_name << ": " << sql;
+    }
+    EXPECT_GE(table_reads, 12u) << engine.dbms_name;
+    for (const char* probe : {"'abc1            '", "'ABC1            '"}) {
+      const std::string sql =
+          "SELECT AITCL_COD_ITEM FROM VNDAITCL WHERE AITCL_COD_ITEM = " + std::string(probe) +
+          " AND AITCL_TIPO = 'C' AND AITCL_CODIGO = '00042'" + engine.limit_500;
+      EXPECT_NE(std::find(executed.begin(), executed.end(), sql), executed.end())
+          << engine.dbms_name << ": " << sql;
+    }
+  }
+}
+
+}  // namespace
