@@ -30,6 +30,7 @@ void check_literals(CheckContext& context);
 void check_tables(CheckContext& context);
 void check_key_comparisons(CheckContext& context);
 void check_lookups(CheckContext& context, const LookupHost& host);
+void check_host_modules(CheckContext& context, std::span<const std::string> problems);
 
 // Helpers of the findings.
 std::string joined(std::span<const std::string> parts);

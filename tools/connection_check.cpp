@@ -26,13 +26,15 @@ bool plain_key(std::string_view text) {
   });
 }
 
-CheckReport check_connection(const OdbcConnection& connection, const LookupHost& host) {
+CheckReport check_connection(const OdbcConnection& connection, const LookupHost& host,
+                             std::span<const std::string> host_module_problems) {
   CheckReport report;
   report.engine = identify_engine(connection);
   CheckContext context{connection, report, {}};
   check_literals(context);
   check_tables(context);
   check_key_comparisons(context);
+  check_host_modules(context, host_module_problems);
   check_lookups(context, host);
   return report;
 }

@@ -99,7 +99,8 @@ int run_single_lookup(const HostOptions& options) {
 int run_check(const HostOptions& options) {
   if (!subcommand_arguments(options).empty()) throw CommandError("check takes no arguments");
   HostSetup setup(options, Session::as_given);
-  const CheckReport report = check_connection(setup.connection, setup.host);
+  const CheckReport report =
+      check_connection(setup.connection, setup.host, host_module_problems(setup.directory));
   write_output(options.json ? check_json(report) + "\n" : check_table(report));
   flush_output();
   return report.problems() == 0 ? kExitFound : kExitTrouble;

@@ -154,7 +154,7 @@ TEST_F(CheckOverDouble, AsksTheServerForBoundedRows) {
     const itemlookup::OdbcConnection connection("DSN=anything");
     const itemlookup::ModuleSet modules(ITEM_LOOKUP_LIB_DIR);
     const itemlookup::LookupHost host(modules, connection, "");
-    const itemlookup::CheckReport report = itemlookup::check_connection(connection, host);
+    const itemlookup::CheckReport report = itemlookup::check_connection(connection, host, {});
 
     const std::vector<std::string> executed = odbc_double::executed_statements();
     std::size_t table_reads = 0;

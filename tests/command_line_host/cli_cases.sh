@@ -458,6 +458,27 @@ case_check_looks_up_keys_that_look_like_options() {
     fail "MARQUETH: $out"
 }
 
+# A converter or message module that is missing, or older and without its TAKE entry, is a
+# problem: the host could not tell an error from a missing item, or a number from zero.
+case_check_names_host_modules_that_cannot_answer() {
+  local lib
+  lib=$(cd "$(dirname "$itemlookup")/../lib" && pwd)
+  mkdir -p "$work/mods/PGMS"
+  cp "$lib/VELDORIN.so" "$lib/MARQUETH.so" "$work/mods/"
+  cp "$lib/PGMS/SOLVAKE.so" "$work/mods/PGMS/"
+  run "${demo[@]}" --modules "$work/mods" check
+  expect_status 2
+  [[ $out == *"PROBLEM  host modules     $work/mods/PGMS/TARNIVEL.so cannot be loaded ("*"): without it every number reads as zero"* ]] ||
+    fail "no converter: $out"
+  [[ $out == *$'\n1 problem' ]] || fail "count: $out"
+  printf 'int TARNIVEL(void) { return 0; }\n' | cc -shared -fPIC -x c - -o "$work/mods/PGMS/TARNIVEL.so"
+  printf 'int SOLVAKE(void) { return 0; }\n' | cc -shared -fPIC -x c - -o "$work/mods/PGMS/SOLVAKE.so"
+  run "${demo[@]}" --modules "$work/mods" check
+  expect_status 2
+  [[ $out == *"PROBLEM  host modules     $work/mods/PGMS/SOLVAKE.so has no entry SOLVAKE_TAKE: without it a database error cannot be told from a missing item; $work/mods/PGMS/TARNIVEL.so has no entry TARNIVEL_TAKE: without it every number reads as zero"* ]] ||
+    fail "older modules: $out"
+}
+
 case_output_errors_are_failures() {
   run "${demo[@]}" item 1001
   "$itemlookup" "${demo[@]}" item 1001 >/dev/full 2>"$work/err"
