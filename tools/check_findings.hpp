@@ -27,10 +27,13 @@ struct CheckContext {
 inline constexpr std::size_t kSampledRows = 500;
 
 void check_literals(CheckContext& context);
+void check_autocommit(CheckContext& context);
+void check_server_role(CheckContext& context);
 void check_tables(CheckContext& context);
 void check_key_comparisons(CheckContext& context);
 void check_lookups(CheckContext& context, const LookupHost& host);
 void check_host_modules(CheckContext& context, std::span<const std::string> problems);
+void check_session_setting(CheckContext& context);
 
 // Helpers of the findings.
 std::string joined(std::span<const std::string> parts);

@@ -32,10 +32,13 @@ CheckReport check_connection(const OdbcConnection& connection, const LookupHost&
   report.engine = identify_engine(connection);
   CheckContext context{connection, report, {}};
   check_literals(context);
+  check_autocommit(context);
+  check_server_role(context);
   check_tables(context);
   check_key_comparisons(context);
   check_host_modules(context, host_module_problems);
   check_lookups(context, host);
+  check_session_setting(context);
   return report;
 }
 

@@ -4,6 +4,7 @@
 #include <sqlext.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -172,6 +173,77 @@ TEST_F(CheckOverDouble, AsksTheServerForBoundedRows) {
       EXPECT_NE(std::find(executed.begin(), executed.end(), sql), executed.end())
           << engine.dbms_name << ": " << sql;
     }
+  }
+}
+
+const itemlookup::CheckFinding* finding(const itemlookup::CheckReport& report,
+                                        const std::string& topic) {
+  for (const itemlookup::CheckFinding& finding : report.findings) {
+    if (finding.topic == topic) return &finding;
+  }
+  return nullptr;
+}
+
+// What a transaction pooler or a standby makes of the session: autocommit, the server's role
+// and its replay lag, and the session setting proven again on a fresh statement.
+TEST_F(CheckOverDouble, ReportsTheSessionAsAPoolerSeesIt) {
+  struct SessionCase {
+    const char* name;
+    std::function<void()> script;
+    std::string topic;
+    bool ok;
+    std::string detail;
+  };
+  const std::string role_query =
+      "SELECT pg_is_in_recovery(), now() - pg_last_xact_replay_timestamp()";
+  const SessionCase cases[] = {
+      {"autocommit on", [] {}, "autocommit", true,
+       "on: each statement is a transaction of its own"},
+      {"autocommit off",
+       [] { odbc_double::script_connection_attribute(SQL_ATTR_AUTOCOMMIT, SQL_AUTOCOMMIT_OFF); },
+       "autocommit", false,
+       "off: the session keeps a transaction open between lookups, which pins a server "
+       "connection behind a transaction pooler"},
+      {"primary",
+       [&] {
+         odbc_double::script_statement(role_query, {{{"0", odbc_double::sql_null}}});
+       },
+       "server role", true, "primary: reads and writes"},
+      {"standby",
+       [&] {
+         odbc_double::script_statement(role_query, {{{"1", "00:00:02.5"}}});
+       },
+       "server role", true,
+       "read-only standby, replay lag 00:00:02.5 (now() - pg_last_xact_replay_timestamp())"},
+      {"setting kept", [] { odbc_double::script_statement("SELECT '\\'", answers("\\")); },
+       "session setting", true,
+       "itemlookup's SET standard_conforming_strings = on: standard literals, proven again on a "
+       "fresh statement"},
+      {"setting lost on the next statement",
+       [] {
+         // As given, then after the session statement, then on the next statement.
+         odbc_double::script_statement("SELECT '\\'", answers("\\"));
+         odbc_double::script_statement("SELECT '\\'", answers("\\"));
+         odbc_double::script_statement("SELECT '\\'", fails("unterminated quoted string"));
+         odbc_double::script_statement("SELECT 'x'", answers("x"));
+       },
+       "session setting", false,
+       "itemlookup's SET standard_conforming_strings = on held for one statement but not for the "
+       "next (SELECT '\\'): the session does not keep its settings, as behind a pooler that does "
+       "not track them"},
+  };
+  for (const SessionCase& c : cases) {
+    odbc_double::reset();
+    odbc_double::script_info(SQL_DBMS_NAME, "PostgreSQL");
+    c.script();
+    const itemlookup::OdbcConnection connection("DSN=anything");
+    const itemlookup::ModuleSet modules(ITEM_LOOKUP_LIB_DIR);
+    const itemlookup::LookupHost host(modules, connection, "");
+    const itemlookup::CheckReport report = itemlookup::check_connection(connection, host, {});
+    const itemlookup::CheckFinding* seen = finding(report, c.topic);
+    ASSERT_NE(seen, nullptr) << c.name;
+    EXPECT_EQ(seen->ok, c.ok) << c.name;
+    EXPECT_EQ(seen->detail, c.detail) << c.name;
   }
 }
 

@@ -81,6 +81,30 @@ TEST_P(ItemlookupOnEachDatabase, CheckPassesAConnectionSetUpAsDocumented) {
   const ItemlookupRun result = run(Literals::as_documented, {"check"});
   EXPECT_EQ(result.exit_status, 0) << result.out;
   EXPECT_NE(result.out.find(R"("ok":true,"problems":0})"), std::string::npos) << result.out;
+  std::vector<std::string> shown = {
+      R"({"topic":"autocommit","ok":true,"detail":"on: each statement is a transaction of its own"})",
+      R"({"topic":"host modules","ok":true,)",
+  };
+  switch (GetParam()) {
+    case Database::sqlite:
+      shown.push_back(R"({"topic":"session setting","ok":true,"detail":"the engine's own )"
+                      R"(reading: standard literals, proven again on a fresh statement"})");
+      break;
+    case Database::postgres:
+      shown.push_back(R"({"topic":"server role","ok":true,"detail":"primary: reads and writes"})");
+      shown.push_back(R"({"topic":"session setting","ok":true,"detail":"itemlookup's SET )"
+                      R"(standard_conforming_strings = on: standard literals, proven again on )"
+                      R"(a fresh statement"})");
+      break;
+    case Database::mariadb:
+      shown.push_back(R"({"topic":"session setting","ok":true,"detail":"itemlookup's SET )"
+                      R"(SESSION sql_mode=CONCAT(@@sql_mode,',NO_BACKSLASH_ESCAPES'): standard )"
+                      R"(literals, proven again on a fresh statement"})");
+      break;
+  }
+  for (const std::string& part : shown) {
+    EXPECT_NE(result.out.find(part), std::string::npos) << part << "\n" << result.out;
+  }
 }
 
 TEST_P(ItemlookupOnEachDatabase, CheckNamesTheSettingAnEscapingConnectionLacks) {

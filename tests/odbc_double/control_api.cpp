@@ -43,7 +43,7 @@ void script_converter(int occurrence, ConverterReply reply) {
 
 void script_statement(std::string text, StatementAnswer answer) {
   LockedState state;
-  state->script.statement_answers.insert_or_assign(std::move(text), std::move(answer));
+  state->script.statement_answers[std::move(text)].push_back(std::move(answer));
 }
 
 void script_info(SQLUSMALLINT item, std::string text) {

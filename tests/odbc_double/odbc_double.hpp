@@ -108,6 +108,8 @@ struct StatementAnswer {
   std::vector<Row> rows{};
   std::optional<Diagnostic> failure{};  // set: exec returns SQL_ERROR with this record
 };
+// Scripted again for the same text, the answers come in the order scripted, the last one for
+// every later execution.
 ODBC_DOUBLE_API void script_statement(std::string text, StatementAnswer answer);
 ODBC_DOUBLE_API void script_info(SQLUSMALLINT item, std::string text);
 ODBC_DOUBLE_API void script_connection_attribute(SQLINTEGER attribute, SQLULEN value);

@@ -2,6 +2,7 @@
 
 #include <sqlext.h>
 
+#include <algorithm>
 #include <string>
 
 #include "double_state.hpp"
@@ -105,10 +106,13 @@ ODBC_DOUBLE_API SQLRETURN SQLExecDirect(SQLHSTMT handle, SQLCHAR* text, SQLINTEG
                   statement->diagnostic.reset();
                   const auto by_text = state.script.statement_answers.find(call.text);
                   if (by_text != state.script.statement_answers.end()) {
-                    statement->diagnostic = by_text->second.failure;
-                    statement->rows = by_text->second.rows;
-                    if (by_text->second.failure) statement->rows.reset();
-                    return by_text->second.failure ? SQLRETURN{SQL_ERROR} : SQLRETURN{SQL_SUCCESS};
+                    std::size_t& executions = state.script.statement_executions[call.text];
+                    const odbc_double::StatementAnswer& answer =
+                        by_text->second[std::min(executions++, by_text->second.size() - 1)];
+                    statement->diagnostic = answer.failure;
+                    statement->rows = answer.rows;
+                    if (answer.failure) statement->rows.reset();
+                    return answer.failure ? SQLRETURN{SQL_ERROR} : SQLRETURN{SQL_SUCCESS};
                   }
                   const std::vector<odbc_double::Row>* rows = state.script.rows.find(occurrence);
                   statement->rows = rows ? *rows : std::vector<odbc_double::Row>{};

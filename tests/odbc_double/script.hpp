@@ -43,7 +43,9 @@ struct Script {
   ByOccurrence<int> message_module_results;
   ByOccurrence<ConverterReply> converter_replies;
   DriverStyle style = DriverStyle::terminator_only;
-  std::map<std::string, StatementAnswer> statement_answers;  // by exact text
+  // By exact text: the answers in the order scripted, the last one for every later execution.
+  std::map<std::string, std::vector<StatementAnswer>> statement_answers;
+  std::map<std::string, std::size_t> statement_executions;
   std::map<SQLUSMALLINT, std::string> info;
   std::map<SQLINTEGER, SQLULEN> connection_attributes;
 
