@@ -21,6 +21,10 @@ std::size_t CheckReport::problems() const {
 }
 
 void CheckReport::add(std::string topic, bool ok, std::string detail, std::string fix) {
+  // Drivers break long messages into lines; a finding keeps its detail on one.
+  std::replace_if(
+      detail.begin(), detail.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; },
+      ' ');
   findings.push_back({std::move(topic), ok, std::move(detail), ok ? "" : std::move(fix)});
 }
 

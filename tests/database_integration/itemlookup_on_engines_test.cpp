@@ -141,6 +141,27 @@ TEST(ItemlookupCheck, NamesTheCollationOfCaseInsensitiveKeyColumns) {
   EXPECT_NE(result.out.find("\n1 problem\n"), std::string::npos) << result.out;
 }
 
+// A table the role may not read is not a missing table: the driver's message, on one line.
+TEST(ItemlookupCheck, ShowsTheDriversMessageForTablesTheRoleMayNotRead) {
+  open_or_skip(Database::postgres);
+  if (IsSkipped() || HasFatalFailure()) return;
+  OdbcSession& session = demo_database(Database::postgres);
+  // Roles belong to the whole server: test processes side by side may both create it.
+  session.execute(
+      "DO $$BEGIN CREATE ROLE item_lookup_no_rights NOLOGIN; EXCEPTION WHEN duplicate_object "
+      "OR unique_violation THEN NULL; END$$");
+  session.execute("GRANT USAGE ON SCHEMA " + postgres_demo_schema() + " TO item_lookup_no_rights");
+  std::string connection = demo_connection_string(Database::postgres, Literals::as_documented);
+  connection.insert(connection.rfind('}'), ";SET ROLE item_lookup_no_rights");
+  const ItemlookupRun result = itemlookup({"--connect", connection, "check"});
+  EXPECT_EQ(result.exit_status, 2) << result.out;
+  EXPECT_NE(result.out.find("PROBLEM  table VNDADFIT   cannot be read: [42501] ERROR: permission "
+                            "denied for table vndadfit; Error while executing the query\n"),
+            std::string::npos)
+      << result.out;
+  EXPECT_EQ(result.out.find("not found"), std::string::npos) << result.out;
+}
+
 class ItemlookupCheckOnEachServer : public testing::TestWithParam<Database> {
  protected:
   void SetUp() override { open_or_skip(GetParam()); }
