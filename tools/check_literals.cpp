@@ -24,7 +24,7 @@ void check_literals(CheckContext& context) {
       context.report.add("string literals", false,
                          "cannot prove how a backslash is read: no query without a table "
                          "answered (" +
-                             std::string(kTriedDialects) + "): " + proof.failure,
+                             tried_literal_statements() + "): " + proof.failure,
                          "a connection that answers one of these; then: " + fix);
       return;
   }

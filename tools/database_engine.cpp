@@ -101,6 +101,14 @@ std::string limited_select(const EngineTraits& traits, std::string_view columns,
   return "SELECT " + std::string(columns) + " FROM " + std::string(from) + " LIMIT " + count;
 }
 
+std::string tried_literal_statements() {
+  std::string text;
+  for (const LiteralDialect& dialect : kLiteralDialects) {
+    text += (text.empty() ? "" : ", ") + dialect.before + "'\\'" + dialect.after;
+  }
+  return text;
+}
+
 LiteralProof prove_literals(const OdbcConnection& connection) {
   LiteralProof proof;
   for (const LiteralDialect& dialect : kLiteralDialects) {
@@ -144,7 +152,7 @@ void ensure_standard_literals(const OdbcConnection& connection, const DatabaseEn
                        " reads a backslash in a string literal as an ordinary character, so a "
                        "key could end its literal early; no lookup runs.\n  The database "
                        "answered no query without a table (" +
-                       std::string(kTriedDialects) + "): " + proof.failure + fix);
+                       tried_literal_statements() + "): " + proof.failure + fix);
   }
   throw CommandError("the connection to " + engine.name +
                      " reads a backslash in a string literal as an escape, so a key could end "

@@ -55,10 +55,8 @@ struct LiteralProof {
   std::string failure;    // unproven: the driver's message for the first dialect tried
 };
 LiteralProof prove_literals(const OdbcConnection& connection);
-// The dialects prove_literals tries, for messages.
-inline constexpr std::string_view kTriedDialects =
-    "SELECT '\\', SELECT '\\' FROM DUAL, VALUES ('\\'), SELECT '\\' FROM RDB$DATABASE, "
-    "SELECT '\\' FROM SYSIBM.SYSDUMMY1";
+// The backslash statements prove_literals tries, in order, for messages: "SELECT '\\', ...".
+std::string tried_literal_statements();
 
 // Makes this session read standard literals and proves it, or throws CommandError saying what to
 // set.

@@ -44,6 +44,7 @@ struct ProofCase {
   LiteralReading reading;
   std::string statement;  // the backslash statement of the dialect that answered
   std::string shown;      // part of ensure_standard_literals' refusal; empty when it passes
+  std::string finding;    // check's "string literals" finding
 };
 
 TEST_F(CheckOverDouble, ProvesLiteralsOnAnEngineItDoesNotKnow) {
@@ -54,7 +55,8 @@ TEST_F(CheckOverDouble, ProvesLiteralsOnAnEngineItDoesNotKnow) {
         {"SELECT '\\' FROM DUAL", answers("\\")}},
        LiteralReading::standard,
        "SELECT '\\' FROM DUAL",
-       ""},
+       "",
+       "standard: a backslash is an ordinary character (SELECT '\\' FROM DUAL)"},
       {"VALUES only, standard",
        {{"SELECT '\\'", fails("no")},
         {"SELECT 'x'", fails("no")},
@@ -63,7 +65,8 @@ TEST_F(CheckOverDouble, ProvesLiteralsOnAnEngineItDoesNotKnow) {
         {"VALUES ('\\')", answers("\\")}},
        LiteralReading::standard,
        "VALUES ('\\')",
-       ""},
+       "",
+       "standard: a backslash is an ordinary character (VALUES ('\\'))"},
       {"needs FROM RDB$DATABASE, escaping",
        {{"SELECT '\\'", fails("FROM expected")},
         {"SELECT 'x'", fails("FROM expected")},
@@ -75,7 +78,9 @@ TEST_F(CheckOverDouble, ProvesLiteralsOnAnEngineItDoesNotKnow) {
         {"SELECT 'x' FROM RDB$DATABASE", answers("x")}},
        LiteralReading::escaping,
        "SELECT '\\' FROM RDB$DATABASE",
-       "reads a backslash in a string literal as an escape"},
+       "reads a backslash in a string literal as an escape",
+       "a backslash escapes the next character, so a key can end its literal early (SELECT '\\' "
+       "FROM RDB$DATABASE)"},
       {"nothing answers",
        {{"SELECT '\\'", fails("connection lost")},
         {"SELECT 'x'", fails("connection lost")},
@@ -93,7 +98,10 @@ TEST_F(CheckOverDouble, ProvesLiteralsOnAnEngineItDoesNotKnow) {
        "an ordinary character, so a key could end its literal early; no lookup runs.\n  The "
        "database answered no query without a table (SELECT '\\', SELECT '\\' FROM DUAL, VALUES "
        "('\\'), SELECT '\\' FROM RDB$DATABASE, SELECT '\\' FROM SYSIBM.SYSDUMMY1): [42000] "
-       "connection lost\n  To fix: make every session read string literals as standard SQL"},
+       "connection lost\n  To fix: make every session read string literals as standard SQL",
+       "cannot prove how a backslash is read: no query without a table answered (SELECT '\\', "
+       "SELECT '\\' FROM DUAL, VALUES ('\\'), SELECT '\\' FROM RDB$DATABASE, SELECT '\\' FROM "
+       "SYSIBM.SYSDUMMY1): [42000] connection lost"},
   };
   for (const ProofCase& c : cases) {
     odbc_double::reset();
@@ -110,6 +118,12 @@ TEST_F(CheckOverDouble, ProvesLiteralsOnAnEngineItDoesNotKnow) {
     } catch (const itemlookup::CommandError& error) {
       refusal = error.what();
     }
+    itemlookup::CheckReport report{engine, {}};
+    itemlookup::CheckContext context{connection, report, {}};
+    itemlookup::check_literals(context);
+    ASSERT_EQ(report.findings.size(), 1u) << c.name;
+    EXPECT_EQ(report.findings[0].detail, c.finding) << c.name;
+    EXPECT_EQ(report.findings[0].ok, c.reading == LiteralReading::standard) << c.name;
     if (c.shown.empty()) {
       EXPECT_EQ(refusal, "") << c.name;
     } else {
