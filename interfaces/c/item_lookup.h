@@ -7,8 +7,9 @@
  * The value returned is the module's 16-bit return code, zero-extended (-1 reads 65535).
  *
  * The modules load "PGMS/SOLVAKE.so" and "PGMS/TARNIVEL.so" from the host's current directory or,
- * failing that, from the folder of the module's own file. Calls into one loaded module must not
- * overlap.
+ * failing that, from the folder of the path the module was loaded by, then from the folder of its
+ * real file (symlinks resolved); both folders are fixed when the module is loaded. Calls into one
+ * loaded module must not overlap.
  */
 #ifndef ITEM_LOOKUP_H
 #define ITEM_LOOKUP_H
