@@ -31,13 +31,7 @@ extern "C" __attribute__((visibility("default"))) int SOLVAKE(void* statement_ha
 
 extern "C" __attribute__((visibility("default"))) int SOLVAKE_TAKE(solvake_records* taken,
                                                                    int stderr_lines) {
-  int reports = 0;
-  if (taken != nullptr) {
-    journal.take(taken);
-    reports = taken->reports;
-  } else {
-    journal.take(nullptr);
-  }
+  const int reports = journal.take(taken);
   if (stderr_lines == SOLVAKE_LINES_OFF || stderr_lines == SOLVAKE_LINES_ON) {
     write_lines = stderr_lines == SOLVAKE_LINES_ON;
   }
