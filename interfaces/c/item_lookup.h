@@ -226,6 +226,12 @@ tarnivel_function TARNIVEL;
  * What the host-side modules saw, for the host that loaded the same PGMS/SOLVAKE.so and
  * PGMS/TARNIVEL.so (dlopen of the same file gives the same module). Each TAKE entry copies what
  * was reported since the host last asked and forgets it; a host that never asks sees no change.
+ *
+ * Threads: both modules keep these journals per host thread. A TAKE returns what the lookups made
+ * on the calling thread saw, never another thread's, so a host that runs VELDORIN on one thread
+ * and MARQUETH on another takes each thread's reports and conversions on that thread. A thread's
+ * journals start empty and end with it. The standard error lines of SOLVAKE are switched for the
+ * whole process: any thread may switch them, for every thread's reports from then on.
  */
 #define SOLVAKE_RECORDS_KEPT 8
 #define SOLVAKE_MESSAGE_SIZE 512
@@ -249,7 +255,8 @@ typedef struct solvake_records {
 #define SOLVAKE_LINES_OFF 0 /* SOLVAKE stops writing its lines to standard error */
 #define SOLVAKE_LINES_ON 1  /* as after loading */
 
-/* Fills `taken` (when not NULL) and forgets; sets the standard error lines. Returns reports. */
+/* Fills `taken` (when not NULL) and forgets the calling thread's journal; sets the standard
+   error lines for the process. Returns reports, also when `taken` is NULL. */
 typedef int solvake_take_function(solvake_records* taken, int stderr_lines);
 typedef solvake_take_function* solvake_take_entry;
 solvake_take_function SOLVAKE_TAKE;
@@ -270,7 +277,7 @@ typedef struct tarnivel_conversions {
   tarnivel_conversion conversions[TARNIVEL_CONVERSIONS_KEPT];
 } tarnivel_conversions;
 
-/* Fills `taken` (when not NULL) and forgets. Returns count. */
+/* Fills `taken` (when not NULL) and forgets the calling thread's journal. Returns count. */
 typedef int tarnivel_take_function(tarnivel_conversions* taken);
 typedef tarnivel_take_function* tarnivel_take_entry;
 tarnivel_take_function TARNIVEL_TAKE;
