@@ -694,6 +694,25 @@ case_usage_errors() {
   expect_err_contains "--demo-db is empty: give a path"
   run --modules= item 1001
   expect_err_contains "--modules is empty: give a path"
+  for retries in -1 11 x 1.5 "" 007; do
+    run "${demo[@]}" --retries "$retries" item 1001
+    expect_status 2
+    expect_err_contains "--retries '$retries' is not a whole number from 0 to 10"
+  done
+  run "${demo[@]}" --retries 0 --retries=2 item 1001
+  expect_status 2
+  expect_err_contains "--retries is given twice"
+  run "${demo[@]}" --retries=10 item 1001
+  expect_status 0
+  for timeout in -1 3601 1m 0x10 "" 030; do
+    run "${demo[@]}" --timeout "$timeout" item 1001
+    expect_status 2
+    expect_err_contains "--timeout '$timeout' is not a whole number from 0 to 3600"
+  done
+  run "${demo[@]}" --timeout=0 --timeout 5 item 1001
+  expect_err_contains "--timeout is given twice"
+  run "${demo[@]}" --timeout 3600 --retries 0 item 1001
+  expect_status 0
   # Under --json a usage error is also a JSON object on standard output.
   run "${demo[@]}" --json item 1001 1002
   expect_status 2
@@ -771,6 +790,10 @@ case_help() {
   for command in item item-summary resolve customer-item customer-resolve customer-codes \
     customer-unit batch; do
     [[ $out == *"  $command "* || $out == *" $command ["* ]] || fail "help does not list $command"
+  done
+  local option
+  for option in --retries --timeout; do
+    [[ $out == *$'\n'"  $option "* ]] || fail "help does not list $option"
   done
   run --help
   expect_status 0
