@@ -150,22 +150,24 @@ TEST_F(CheckOverDouble, ProvesTheSessionAfterItsStatement) {
 // Every table read asks the server for a bounded number of rows, in the engine's words, and the
 // key probes compare the columns a lookup compares beside the key, as an index reads them.
 TEST_F(CheckOverDouble, AsksTheServerForBoundedRows) {
+  // How the engine's words bound a statement to n rows: around "SELECT" and at the end.
   struct Engine {
     const char* dbms_name;
-    std::string limit_1;
-    std::string limit_500;
+    std::string select_1, end_1;
+    std::string select_500, end_500;
   };
-  const Engine engines[] = {
-      {"PostgreSQL", " LIMIT 1", " LIMIT 500"},
-      {"Obscura DB", " FETCH FIRST 1 ROWS ONLY", " FETCH FIRST 500 ROWS ONLY"}};
+  const Engine engines[] = {{"PostgreSQL", "SELECT ", " LIMIT 1", "SELECT ", " LIMIT 500"},
+                            {"Microsoft SQL Server", "SELECT TOP 1 ", "", "SELECT TOP 500 ", ""},
+                            {"Obscura DB", "SELECT ", " FETCH FIRST 1 ROWS ONLY", "SELECT ",
+                             " FETCH FIRST 500 ROWS ONLY"}};
   for (const Engine& engine : engines) {
     odbc_double::reset();
     odbc_double::script_info(SQL_DBMS_NAME, engine.dbms_name);
-    odbc_double::script_statement(
-        "SELECT AITCL_COD_ITEM, AITCL_TIPO, AITCL_CODIGO FROM VNDAITCL WHERE AITCL_COD_ITEM IS "
-        "NOT NULL" +
-            engine.limit_500,
-        {.rows = {{"abc1", "C", "00042"}}, .failure = {}});
+    odbc_double::script_statement(engine.select_500 +
+                                      "AITCL_COD_ITEM, AITCL_TIPO, AITCL_CODIGO FROM VNDAITCL "
+                                      "WHERE AITCL_COD_ITEM IS NOT NULL" +
+                                      engine.end_500,
+                                  {.rows = {{"abc1", "C", "00042"}}, .failure = {}});
     const itemlookup::OdbcConnection connection("DSN=anything");
     const itemlookup::ModuleSet modules(ITEM_LOOKUP_LIB_DIR);
     const itemlookup::LookupHost host(modules, connection, "");
@@ -176,14 +178,15 @@ TEST_F(CheckOverDouble, AsksTheServerForBoundedRows) {
     for (const std::string& sql : executed) {
       if (sql.find(" FROM VNDA") == std::string::npos) continue;
       ++table_reads;
-      EXPECT_TRUE(sql.ends_with(engine.limit_500) || sql.ends_with(engine.limit_1))
+      EXPECT_TRUE((sql.starts_with(engine.select_500) && sql.ends_with(engine.end_500)) ||
+                  (sql.starts_with(engine.select_1) && sql.ends_with(engine.end_1)))
           << engine.dbms_name << ": " << sql;
     }
     EXPECT_GE(table_reads, 12u) << engine.dbms_name;
     for (const char* probe : {"'abc1            '", "'ABC1            '"}) {
-      const std::string sql =
-          "SELECT AITCL_COD_ITEM FROM VNDAITCL WHERE AITCL_COD_ITEM = " + std::string(probe) +
-          " AND AITCL_TIPO = 'C' AND AITCL_CODIGO = '00042'" + engine.limit_500;
+      const std::string sql = engine.select_500 +
+                              "AITCL_COD_ITEM FROM VNDAITCL WHERE AITCL_COD_ITEM = " + probe +
+                              " AND AITCL_TIPO = 'C' AND AITCL_CODIGO = '00042'" + engine.end_500;
       EXPECT_NE(std::find(executed.begin(), executed.end(), sql), executed.end())
           << engine.dbms_name << ": " << sql;
     }
