@@ -193,6 +193,65 @@ TEST_F(CheckOverDouble, AsksTheServerForBoundedRows) {
   }
 }
 
+// A table is named missing only when the engine says it does not know it; any other failure
+// (a lost connection, a permission, a file that is no database) shows the driver's message.
+TEST_F(CheckOverDouble, NamesATableMissingOnlyWhenTheEngineSaysSo) {
+  struct TableCase {
+    const char* dbms_name;
+    const char* limit_1;
+    Diagnostic failure;
+    std::string detail;
+  };
+  const TableCase cases[] = {
+      {"PostgreSQL", " LIMIT 1", {"42P01", 7, "relation \"vndadfit\" does not exist"}, "not found"},
+      {"PostgreSQL",
+       " LIMIT 1",
+       {"42501", 7, "permission denied for table vndadfit"},
+       "cannot be read: [42501] permission denied for table vndadfit"},
+      {"PostgreSQL",
+       " LIMIT 1",
+       {"08S01", 26, "server closed the connection unexpectedly"},
+       "cannot be read: [08S01] server closed the connection unexpectedly"},
+      {"MariaDB", " LIMIT 1", {"HY000", 1146, "Table 'items.VNDADFIT' doesn't exist"}, "not found"},
+      {"SQLite", " LIMIT 1", {"HY000", 1, "no such table: VNDADFIT (1)"}, "not found"},
+      {"SQLite",
+       " LIMIT 1",
+       {"HY000", 26, "file is not a database (26)"},
+       "cannot be read: [HY000] file is not a database (26)"},
+      {"Obscura DB",
+       " FETCH FIRST 1 ROWS ONLY",
+       {"42S02", 204, "VNDADFIT is an undefined name"},
+       "not found"},
+      // Another engine's native code 1146 means nothing here.
+      {"Obscura DB",
+       " FETCH FIRST 1 ROWS ONLY",
+       {"HY000", 1146, "disk quota exceeded"},
+       "cannot be read: [HY000] disk quota exceeded"},
+  };
+  for (const TableCase& c : cases) {
+    odbc_double::reset();
+    odbc_double::script_info(SQL_DBMS_NAME, c.dbms_name);
+    const StatementAnswer failing{.rows = {}, .failure = c.failure};
+    odbc_double::script_statement(
+        "SELECT ADFIT_COD_ITEM,ADFIT_FAM_VENDA,ADFIT_COD_EXTERNO,ADFIT_COD_BARRAS,ADFIT_DESCRICAO,"
+        "ADFIT_RASTRO_NFE,ADFIT_DET_ESP,ADFIT_COD_ANVISA,ADFIT_VALOR_PMC,ADFIT_VALOR_PMV,"
+        "ADFIT_PESO_LIQUIDO,ADFIT_PESO_BRUTO FROM VNDADFIT WHERE 1 = 0" +
+            std::string(c.limit_1),
+        failing);
+    odbc_double::script_statement("SELECT 1 FROM VNDADFIT WHERE 1 = 0" + std::string(c.limit_1),
+                                  failing);
+    const itemlookup::OdbcConnection connection("DSN=anything");
+    itemlookup::CheckReport report{itemlookup::identify_engine(connection), {}};
+    itemlookup::CheckContext context{connection, report, {}};
+    itemlookup::check_tables(context);
+    ASSERT_EQ(report.findings.size(), 2u) << c.dbms_name;
+    EXPECT_EQ(report.findings[0].topic, "table VNDADFIT");
+    EXPECT_FALSE(report.findings[0].ok) << c.dbms_name << " " << c.failure.message;
+    EXPECT_EQ(report.findings[0].detail, c.detail) << c.dbms_name << " " << c.failure.message;
+    EXPECT_TRUE(report.findings[1].ok) << "VNDAITCL answers: " << report.findings[1].detail;
+  }
+}
+
 const itemlookup::CheckFinding* finding(const itemlookup::CheckReport& report,
                                         const std::string& topic) {
   for (const itemlookup::CheckFinding& finding : report.findings) {
