@@ -32,6 +32,7 @@ set(required
   ./usr/share/doc/item-lookup/copyright
   ./usr/share/doc/item-lookup/changelog.gz
   ./usr/share/doc/item-lookup/examples/item_lookup_example.c
+  ./usr/share/doc/item-lookup/examples/item_lookup_reconnect.c
   ./usr/share/doc/item-lookup/examples/item_lookup_host.cob)
 set(missing)
 foreach(path ${required})

@@ -28,7 +28,7 @@ std::string input_problem(const InputLine& line) {
 
 }  // namespace
 
-BatchSummary run_batch(const LookupHost& host, BatchInput& input) {
+BatchSummary run_batch(RetryingLookups& lookups, BatchInput& input) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now();
   BatchSummary summary;
@@ -47,7 +47,7 @@ BatchSummary run_batch(const LookupHost& host, BatchInput& input) {
     std::string problem = input_problem(line);
     if (problem.empty()) {
       try {
-        const LookupResult lookup = host.run(parse_lookup_request(split_batch_line(line.text)));
+        const LookupResult lookup = lookups.run(parse_lookup_request(split_batch_line(line.text)));
         result = lookup_json(lookup, line_number);
         if (lookup.failed()) {
           ++summary.failed;
@@ -72,6 +72,7 @@ BatchSummary run_batch(const LookupHost& host, BatchInput& input) {
   progress.finish(line_number);
   flush_output();
   summary.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  summary.reconnects = lookups.reconnects();
   return summary;
 }
 
@@ -83,6 +84,7 @@ std::string summary_text(const BatchSummary& summary) {
   if (summary.malformed > 0) {
     text += " (" + counted(summary.malformed, "line") + " could not run)";
   }
+  if (summary.reconnects > 0) text += ", " + counted(summary.reconnects, "reconnect");
   const std::size_t lookups = summary.lines - summary.malformed;
   if (lookups > 0 && summary.seconds > 0) {
     text += "; " + std::to_string(std::lround(static_cast<double>(lookups) / summary.seconds)) +

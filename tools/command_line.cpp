@@ -39,6 +39,18 @@ std::string encoding(const std::string& value) {
   return value;
 }
 
+// A count written in plain digits: no sign, no leading zero.
+int whole_number(std::string_view option, const std::string& value, int most) {
+  const bool digits =
+      !value.empty() && value.size() <= 4 && (value == "0" || value[0] != '0') &&
+      std::all_of(value.begin(), value.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
+  if (!digits || std::stoi(value) > most) {
+    throw CommandError(std::string(option) + " '" + value + "' is not a whole number from 0 to " +
+                       std::to_string(most));
+  }
+  return std::stoi(value);
+}
+
 struct ValueOption {
   std::string_view name;
   std::function<void(HostOptions&, std::string)> store;
@@ -53,6 +65,12 @@ const ValueOption kValueOptions[] = {
     {"--demo-db",
      [](HostOptions& o, std::string v) { o.demo_database = path_value("--demo-db", v); }},
     {"--encoding", [](HostOptions& o, std::string v) { o.latin1 = encoding(v) == "latin1"; }},
+    {"--retries",
+     [](HostOptions& o, std::string v) { o.retries = whole_number("--retries", v, kMostRetries); }},
+    {"--timeout",
+     [](HostOptions& o, std::string v) {
+       o.timeout_seconds = whole_number("--timeout", v, kMostTimeoutSeconds);
+     }},
 };
 
 const ValueOption* value_option(std::string_view name) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "lookup_retry.hpp"
+
 namespace itemlookup {
 
 struct HostOptions {
@@ -18,14 +20,17 @@ struct HostOptions {
   std::optional<std::filesystem::path> demo_database;     // --demo-db, made absolute
   bool json = false;                                      // --json
   bool version = false;                                   // --version
-  bool latin1 = false;             // --encoding latin1: fields are single bytes, not UTF-8
-  std::vector<std::string> words;  // the subcommand and its arguments
+  bool latin1 = false;            // --encoding latin1: fields are single bytes, not UTF-8
+  int retries = kDefaultRetries;  // --retries: tries after the first, on a new connection
+  int timeout_seconds = kDefaultTimeoutSeconds;  // --timeout: longest wait for the database
+  std::vector<std::string> words;                // the subcommand and its arguments
 };
 
 // arguments excludes the program name. Throws CommandError on an unknown option, a host option
-// given twice or without its value, an empty path, a database kind that does not fit, or both
-// --connect and --dsn. "--help" and "-h" read as the subcommand "help"; a lone "--" and every
-// word after it go to the subcommand as they are.
+// given twice or without its value, an empty path, a database kind that does not fit, a --retries
+// that is no whole number from 0 to 10, a --timeout that is none from 0 to 3600, or both --connect
+// and --dsn. "--help" and "-h" read as the subcommand "help"; a lone "--" and every word after it
+// go to the subcommand as they are.
 HostOptions parse_command_line(std::span<const std::string> arguments);
 
 }  // namespace itemlookup

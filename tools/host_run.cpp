@@ -15,6 +15,7 @@
 #include "help_text.hpp"
 #include "install_layout.hpp"
 #include "lookup_report.hpp"
+#include "lookup_retry.hpp"
 #include "module_loader.hpp"
 #include "odbc_connection.hpp"
 #include "output_sink.hpp"
@@ -55,7 +56,9 @@ struct HostSetup {
         modules(directory),
         channel(directory),
         connection(chosen_connection_string(options)),
-        host(modules, connection, options.database_kind, &channel, options.latin1) {
+        host(modules, connection, options.database_kind, &channel, options.latin1),
+        watchdog(std::chrono::seconds(options.timeout_seconds)),
+        lookups(host_retry_steps(host, connection, watchdog), options.retries) {
     // Keys reach the database as standard SQL literals; a session that reads them otherwise
     // must not see one.
     if (session == Session::standard_literals) {
@@ -72,6 +75,8 @@ struct HostSetup {
   HostModuleChannel channel;
   OdbcConnection connection;
   LookupHost host;
+  LookupWatchdog watchdog;
+  RetryingLookups lookups;  // what lookups and batch run: a lost connection is not the answer
 };
 
 int run_batch_command(const HostOptions& options) {
@@ -80,7 +85,7 @@ int run_batch_command(const HostOptions& options) {
   // Opened before the host changes directory, so a relative FILE means what the operator meant.
   BatchInput input(arguments.empty() ? "-" : arguments[0]);
   HostSetup setup(options, Session::standard_literals);
-  const BatchSummary summary = run_batch(setup.host, input);
+  const BatchSummary summary = run_batch(setup.lookups, input);
   std::cerr << "itemlookup: " << summary_text(summary) << '\n';
   return summary.clean() ? kExitFound : kExitTrouble;
 }
@@ -89,7 +94,7 @@ int run_single_lookup(const HostOptions& options) {
   // Checked before connecting: a bad request never reaches the database.
   const LookupRequest request = parse_lookup_request(options.words);
   HostSetup setup(options, Session::standard_literals);
-  const LookupResult result = setup.host.run(request);
+  const LookupResult result = setup.lookups.run(request);
   write_output(options.json ? lookup_json(result) + "\n" : lookup_table(result));
   flush_output();
   if (result.failed()) return kExitTrouble;

@@ -32,6 +32,9 @@ struct LookupResult {
   std::vector<LookupError> errors;    // the lookup failed when there is any
   std::vector<std::string> warnings;  // the lookup ran, but something was lost on the way
   bool latin1 = false;                // text fields are single bytes, not UTF-8
+  // Tries after the first, each on a new connection, and the error each earlier try ended with.
+  int retries = 0;
+  std::vector<LookupError> retried_errors;
 
   // The bytes of one parameter's field; empty for a handle.
   std::string_view field(std::uint8_t parameter) const;

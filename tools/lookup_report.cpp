@@ -107,6 +107,11 @@ std::string lookup_table(const LookupResult& result) {
   }
   rows.push_back({"status", status_text(result.status())});
   rows.push_back({"return_code", return_code_text(result.return_code)});
+  if (result.retries > 0) {
+    rows.push_back({"retries", std::to_string(result.retries) + " (each on a new connection)"});
+    for (const LookupError& error : result.retried_errors)
+      rows.push_back({"retried_error", error_text(error)});
+  }
   for (const std::string& warning : result.warnings)
     rows.push_back({"warning", printable(warning)});
   for (const LookupError& error : result.errors) rows.push_back({"error", error_text(error)});
@@ -143,6 +148,13 @@ std::string lookup_json(const LookupResult& result, std::size_t line) {
       .add_string("meaning", status_meaning(result.status()))
       .add_bool("found", result.found())
       .add_number("return_code", result.return_code);
+  if (result.retries > 0) {
+    std::vector<std::string> retried;
+    for (const LookupError& error : result.retried_errors) {
+      retried.push_back(error_object(error).text());
+    }
+    object.add_number("retries", result.retries).add_json("retried_errors", json_array(retried));
+  }
   if (!result.warnings.empty()) {
     std::vector<std::string> warnings;
     for (const std::string& warning : result.warnings) warnings.push_back(json_string(warning));

@@ -131,7 +131,8 @@ std::string masked_connection_string(const std::string& connection_string) {
   return masked;
 }
 
-OdbcConnection::OdbcConnection(const std::string& connection_string) {
+OdbcConnection::OdbcConnection(const std::string& connection_string)
+    : connection_string_(connection_string) {
   if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment_))) {
     throw CommandError("cannot allocate an ODBC environment");
   }
@@ -141,9 +142,7 @@ OdbcConnection::OdbcConnection(const std::string& connection_string) {
     SQLFreeHandle(SQL_HANDLE_ENV, environment_);
     throw CommandError("cannot allocate an ODBC connection: " + diagnostics);
   }
-  const SQLRETURN result = SQLDriverConnect(connection_, nullptr, sql_text(connection_string),
-                                            SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
-  if (!SQL_SUCCEEDED(result)) {
+  if (!SQL_SUCCEEDED(connect())) {
     const std::string diagnostics = odbc_diagnostics(SQL_HANDLE_DBC, connection_);
     SQLFreeHandle(SQL_HANDLE_DBC, connection_);
     SQLFreeHandle(SQL_HANDLE_ENV, environment_);
@@ -151,6 +150,29 @@ OdbcConnection::OdbcConnection(const std::string& connection_string) {
                        "\": " + diagnostics + driver_hint(diagnostics));
   }
   connected_ = true;
+}
+
+SQLRETURN OdbcConnection::connect() {
+  return SQLDriverConnect(connection_, nullptr, sql_text(connection_string_), SQL_NTS, nullptr, 0,
+                          nullptr, SQL_DRIVER_NOPROMPT);
+}
+
+std::optional<OdbcDiagnostic> OdbcConnection::reconnect() {
+  // The driver keeps its side of a broken link until told: without this the connect fails.
+  if (connected_) SQLDisconnect(connection_);
+  connected_ = SQL_SUCCEEDED(connect());
+  if (connected_) return std::nullopt;
+  OdbcDiagnostic first;
+  SQLCHAR state[SQL_SQLSTATE_SIZE + 1] = {};
+  SQLINTEGER native_error = 0;
+  SQLSMALLINT length = 0;
+  if (SQL_SUCCEEDED(SQLGetDiagRec(SQL_HANDLE_DBC, connection_, 1, state, &native_error, nullptr, 0,
+                                  &length))) {
+    first.sqlstate = reinterpret_cast<char*>(state);
+    first.native_error = native_error;
+  }
+  first.message = "cannot connect again: " + odbc_diagnostics(SQL_HANDLE_DBC, connection_);
+  return first;
 }
 
 OdbcConnection::~OdbcConnection() {

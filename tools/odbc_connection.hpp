@@ -10,6 +10,13 @@
 
 namespace itemlookup {
 
+// One diagnostic record, as a report shows it.
+struct OdbcDiagnostic {
+  std::string sqlstate;
+  long native_error = 0;
+  std::string message;
+};
+
 class OdbcConnection {
  public:
   // Opens an ODBC 3 environment and connects with SQLDriverConnect, no prompting. Throws
@@ -21,6 +28,12 @@ class OdbcConnection {
 
   SQLHENV environment() const { return environment_; }
   SQLHDBC connection() const { return connection_; }
+
+  // After a lost connection: disconnects whatever is left of it and connects again on the same
+  // handle, with the original connection string, so that the handle values a host lent stay
+  // valid and the DSN's session settings run again. Nothing when connected again; otherwise the
+  // driver's first diagnostic record, every record's text in its message.
+  std::optional<OdbcDiagnostic> reconnect();
 
   // Runs statements as one transaction (used to build the demo database). Throws CommandError
   // with the statement and the driver's diagnostics if one fails; nothing is committed then.
@@ -38,6 +51,9 @@ class OdbcConnection {
   std::string info(SQLUSMALLINT item) const;
 
  private:
+  SQLRETURN connect();
+
+  std::string connection_string_;
   SQLHENV environment_ = SQL_NULL_HENV;
   SQLHDBC connection_ = SQL_NULL_HDBC;
   bool connected_ = false;

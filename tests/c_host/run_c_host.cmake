@@ -3,6 +3,7 @@
 #
 #   -DHOST=<item_lookup_example>  -DMODULE=<VELDORIN.so>  -DCREATE_DEMO_DB=<script>
 #   -DWORK_DIR=<scratch folder, emptied first>  -DEXPECTED=<expected standard output>
+#   -DINPUT=<standard input>, optional
 foreach(var HOST MODULE CREATE_DEMO_DB WORK_DIR EXPECTED)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "${var} is not set")
@@ -14,8 +15,12 @@ file(MAKE_DIRECTORY ${WORK_DIR})
 set(database ${WORK_DIR}/demo.db)
 execute_process(COMMAND ${CREATE_DEMO_DB} ${database} COMMAND_ERROR_IS_FATAL ANY)
 
+set(input)
+if(DEFINED INPUT)
+  set(input INPUT_FILE ${INPUT})
+endif()
 execute_process(COMMAND ${HOST} ${MODULE} "DRIVER=SQLite3;Database=${database};"
-  WORKING_DIRECTORY ${WORK_DIR}
+  WORKING_DIRECTORY ${WORK_DIR} ${input}
   RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
 file(REMOVE_RECURSE ${WORK_DIR})
 

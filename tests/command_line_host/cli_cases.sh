@@ -615,6 +615,25 @@ case_usage_errors() {
   expect_err_contains "--demo-db is empty: give a path"
   run --modules= item 1001
   expect_err_contains "--modules is empty: give a path"
+  for retries in -1 11 x 1.5 "" 007; do
+    run "${demo[@]}" --retries "$retries" item 1001
+    expect_status 2
+    expect_err_contains "--retries '$retries' is not a whole number from 0 to 10"
+  done
+  run "${demo[@]}" --retries 0 --retries=2 item 1001
+  expect_status 2
+  expect_err_contains "--retries is given twice"
+  run "${demo[@]}" --retries=10 item 1001
+  expect_status 0
+  for timeout in -1 3601 1m 0x10 "" 030; do
+    run "${demo[@]}" --timeout "$timeout" item 1001
+    expect_status 2
+    expect_err_contains "--timeout '$timeout' is not a whole number from 0 to 3600"
+  done
+  run "${demo[@]}" --timeout=0 --timeout 5 item 1001
+  expect_err_contains "--timeout is given twice"
+  run "${demo[@]}" --timeout 3600 --retries 0 item 1001
+  expect_status 0
   # Under --json a usage error is also a JSON object on standard output.
   run "${demo[@]}" --json item 1001 1002
   expect_status 2

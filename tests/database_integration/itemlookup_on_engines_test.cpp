@@ -3,9 +3,20 @@
 // makes the session read standard literals; `check` names what such a connection lacks.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "demo_databases.hpp"
@@ -115,6 +126,159 @@ TEST(ItemlookupCheck, NamesTheCollationOfCaseInsensitiveKeyColumns) {
       << result.out;
   EXPECT_NE(result.out.find("fix: COLLATE utf8mb4_bin"), std::string::npos) << result.out;
   EXPECT_NE(result.out.find("\n1 problem\n"), std::string::npos) << result.out;
+}
+
+struct HostRun {
+  int exit_status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string file_text(const std::filesystem::path& path) {
+  std::ifstream file(path);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+// What becomes of a host's backend between its two lookups.
+enum class Backend {
+  ended,   // ended from another session, as a server restart or an operator would end it
+  paused,  // stopped with SIGSTOP until the host is done: it never answers, nor closes
+};
+
+// Runs a host that reads one lookup a line from standard input on the PostgreSQL demo tables,
+// connected as `application`. After the first line, once its backend has run the lookup and
+// waits for the next statement, that backend is ended or paused; then the second line goes in.
+HostRun across_a_lost_backend(Backend backend, const std::string& command,
+                              const std::string& application, const std::string& first,
+                              const std::string& second) {
+  const std::filesystem::path out = std::filesystem::temp_directory_path() / (application + ".out");
+  const std::filesystem::path err = std::filesystem::temp_directory_path() / (application + ".err");
+  HostRun run;
+  FILE* input = popen(
+      (command + " >" + shell_quoted(out.string()) + " 2>" + shell_quoted(err.string())).c_str(),
+      "w");
+  if (input == nullptr) return run;
+  fputs(first.c_str(), input);
+  fflush(input);
+  OdbcSession& session = demo_database(Database::postgres);
+  const std::string idle_backend = "SELECT pid FROM pg_stat_activity WHERE application_name = '" +
+                                   application + "' AND state = 'idle' AND query LIKE '%VNDADFIT%'";
+  std::vector<Row> rows;
+  // Bounded only so that a host that never gets there fails the test instead of hanging it.
+  for (int polls = 0; polls < 3000 && (rows = session.query(idle_backend)).empty(); ++polls) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  pid_t paused = 0;
+  if (rows.size() != 1 || !rows[0][0]) {
+    ADD_FAILURE() << "no idle backend of " << application << " after its first lookup";
+  } else if (backend == Backend::ended) {
+    // Waits until the backend is gone, so the host's next statement meets a closed connection.
+    session.query("SELECT pg_terminate_backend(" + *rows[0][0] + ", 30000)");
+  } else if (kill(paused = std::stoi(*rows[0][0]), SIGSTOP) != 0) {
+    ADD_FAILURE() << "cannot pause backend " << paused << ": " << std::strerror(errno);
+    paused = 0;
+  }
+  fputs(second.c_str(), input);
+  // A host that would wait for ever gets its answer late instead, and fails the test.
+  std::mutex mutex;
+  std::condition_variable done;
+  bool closed = false;
+  std::thread resume([&] {
+    std::unique_lock lock(mutex);
+    done.wait_for(lock, std::chrono::seconds(20), [&] { return closed; });
+    if (paused != 0) kill(paused, SIGCONT);
+  });
+  const int status = pclose(input);
+  {
+    std::lock_guard lock(mutex);
+    closed = true;
+  }
+  done.notify_one();
+  resume.join();
+  run.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.out = file_text(out);
+  run.err = file_text(err);
+  std::filesystem::remove(out);
+  std::filesystem::remove(err);
+  return run;
+}
+
+std::string application_name(const std::string& host) {
+  return host + "-" + std::to_string(getpid());
+}
+
+TEST(ItemlookupOnPostgres, ABatchGoesOnOnANewConnectionAfterItsBackendIsEnded) {
+  open_or_skip(Database::postgres);
+  if (IsSkipped() || HasFatalFailure()) return;
+  const std::string application = application_name("itemlookup-retry");
+  const std::string connection = demo_connection_string(Database::postgres, Literals::escaping) +
+                                 "Pqopt={application_name=" + application + "};";
+  const HostRun run = across_a_lost_backend(
+      Backend::ended,
+      shell_quoted(ITEMLOOKUP_BINARY) + " --connect " + shell_quoted(connection) + " batch",
+      application, "item 1001\n", "item BARRA\\'S-1011\n");
+  EXPECT_EQ(run.exit_status, 0) << run.out << run.err;
+  const std::size_t second = run.out.find("\n{\"line\":2,");
+  ASSERT_NE(second, std::string::npos) << run.out;
+  // Found on the new connection, whose session was made to read standard literals again.
+  EXPECT_NE(run.out.find(R"("description":"SUPORTE DE PAREDE C:\\ITENS\\1011")", second),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find(R"("found":true,"return_code":0,"retries":1,"retried_errors":[)"
+                         R"({"sqlstate":"57P01","native":)",
+                         second),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.err.find("itemlookup: 2 lines: 2 found, 0 not found, 0 with warnings, 0 errors, "
+                         "1 reconnect; "),
+            std::string::npos)
+      << run.err;
+}
+
+TEST(ItemlookupOnPostgres, ALookupOnAPausedBackendIsCutAfterTheTimeoutAndRetried) {
+  open_or_skip(Database::postgres);
+  if (IsSkipped() || HasFatalFailure()) return;
+  const std::string application = application_name("itemlookup-timeout");
+  const std::string connection =
+      demo_connection_string(Database::postgres, Literals::as_documented) +
+      "Pqopt={application_name=" + application + "};";
+  const HostRun run = across_a_lost_backend(Backend::paused,
+                                            shell_quoted(ITEMLOOKUP_BINARY) + " --connect " +
+                                                shell_quoted(connection) + " --timeout 1 batch",
+                                            application, "item 1001\n", "item 1002\n");
+  EXPECT_EQ(run.exit_status, 0) << run.out << run.err;
+  const std::size_t second = run.out.find("\n{\"line\":2,");
+  ASSERT_NE(second, std::string::npos) << run.out;
+  EXPECT_NE(run.out.find(R"("description":"SABONETE NEUTRO 90G")", second), std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find(R"("found":true,"return_code":0,"retries":1,"retried_errors":[)"
+                         R"({"sqlstate":"08S01","native":35,"message":"no answer from the )"
+                         R"(database in 1 s, so itemlookup cut the connection: )",
+                         second),
+            std::string::npos)
+      << run.out;
+}
+
+TEST(CHostOnPostgres, TheReadmeReconnectExampleConnectsAgainAndFindsTheItem) {
+  open_or_skip(Database::postgres);
+  if (IsSkipped() || HasFatalFailure()) return;
+  const std::string application = application_name("c-host-retry");
+  const std::string connection =
+      demo_connection_string(Database::postgres, Literals::as_documented) +
+      "Pqopt={application_name=" + application + "};";
+  const HostRun run = across_a_lost_backend(Backend::ended,
+                                            shell_quoted(C_RECONNECT_HOST) + " " +
+                                                shell_quoted(ITEM_LOOKUP_LIB_DIR "/VELDORIN.so") +
+                                                " " + shell_quoted(connection),
+                                            application, "1001\n", "1002\n");
+  EXPECT_EQ(run.exit_status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "item 1001: PARACETAMOL 500MG 20 COMPRIMIDOS\n"
+            "item 1002: 57P01, connecting again\n"
+            "item 1002: SABONETE NEUTRO 90G\n")
+      << run.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(OnEachDatabase, ItemlookupOnEachDatabase,

@@ -1,0 +1,211 @@
+// The retry rule over scripted steps: which errors call for a new connection, how many tries a
+// lookup gets, what its result then says, and that a lookup that still fails is an error.
+#include "lookup_retry.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "lookup_report.hpp"
+
+namespace itemlookup {
+namespace {
+
+using std::chrono::milliseconds;
+
+// What the database answers to each try of one lookup: the SQLSTATEs the message module
+// reported (none: the item was found).
+using Try = std::vector<std::string>;
+
+LookupRequest request_of(std::vector<std::string> words) {
+  return parse_lookup_request(words);
+}
+
+// A result as the host builds it: the keys, every output blank or zero, the status as given.
+LookupResult scripted_result(const LookupRequest& request, const Try& sqlstates) {
+  LookupResult result;
+  result.command = request.command;
+  const ModuleDef& module = request.command->module;
+  for (std::size_t i = 0; i < module.parameters.size(); ++i) {
+    result.offsets.at(i) = static_cast<std::uint16_t>(result.fields.size());
+    if (module.parameters[i].kind != FieldKind::handle) {
+      const bool digits = module.parameters[i].kind == FieldKind::digits;
+      result.fields += std::string(module.parameters[i].width, digits ? '0' : ' ');
+    }
+  }
+  for (const KeyValue& key : request.keys) {
+    result.fields.replace(result.offsets.at(key.parameter), key.field.size(), key.field);
+  }
+  const std::string status = sqlstates.empty() ? "00000" : "01027";
+  result.fields.replace(result.offsets.at(module.status), status.size(), status);
+  for (const std::string& sqlstate : sqlstates) {
+    result.errors.push_back({sqlstate, 7, "failed with " + sqlstate, sqlstate == "HY010"});
+  }
+  return result;
+}
+
+struct Case {
+  const char* name;
+  int retries;                        // --retries
+  std::vector<Try> tries;             // the database's answer to each try, in order
+  std::vector<std::string> connects;  // each new connection: "" comes up, else why not
+  // Expected:
+  int lookups;                       // tries run
+  int reconnects;                    // new connections tried
+  std::vector<std::string> retried;  // SQLSTATEs of "retried_errors"
+  std::string error;                 // SQLSTATE of "error", empty when none
+  bool found;
+};
+
+const Case kCases[] = {
+    {"server restarted, then found", 3, {{"57P01", "HY010"}, {}}, {""}, 2, 1, {"57P01"}, "", true},
+    {"lost on every try",
+     3,
+     {{"08S01"}},
+     {"", "", ""},
+     4,
+     3,
+     {"08S01", "08S01", "08S01"},
+     "08S01",
+     false},
+    {"standby cancelled the read", 3, {{"40001"}, {}}, {""}, 2, 1, {"40001"}, "", true},
+    {"pooler's own error", 3, {{"08P01"}, {}}, {""}, 2, 1, {"08P01"}, "", true},
+    {"server not accepting yet, twice",
+     3,
+     {{"57P03"}, {"57P02"}, {}},
+     {"", ""},
+     3,
+     2,
+     {"57P03", "57P02"},
+     "",
+     true},
+    {"missing table is not retried", 3, {{"42P01", "HY010"}}, {}, 1, 0, {}, "42P01", false},
+    {"cause found behind another record",
+     3,
+     {{"HY000", "08006"}, {}},
+     {""},
+     2,
+     1,
+     {"08006"},
+     "",
+     true},
+    {"a record without SQLSTATE is not retried", 3, {{""}}, {}, 1, 0, {}, "", false},
+    {"retries 0", 0, {{"57P01"}}, {}, 1, 0, {}, "57P01", false},
+    {"retries 1", 1, {{"57P01"}, {"08S01"}}, {""}, 2, 1, {"57P01"}, "08S01", false},
+    {"reconnect fails, the next one comes up",
+     3,
+     {{"57P01"}, {}},
+     {"08001", ""},
+     2,
+     2,
+     {"57P01", "08001"},
+     "",
+     true},
+    {"reconnect fails every time",
+     2,
+     {{"57P01"}},
+     {"08001", "08001"},
+     1,
+     2,
+     {"57P01", "08001"},
+     "08001",
+     false},
+    {"session cannot be proven again", 3, {{"57P01"}}, {"no-state"}, 1, 1, {"57P01"}, "", false},
+};
+
+class ScriptedSteps {
+ public:
+  explicit ScriptedSteps(const Case& c) : case_(c) {}
+
+  RetrySteps steps() {
+    return {[this](const LookupRequest& request) {
+              const std::size_t at = std::min<std::size_t>(lookups++, case_.tries.size() - 1);
+              return scripted_result(request, case_.tries[at]);
+            },
+            [this]() -> std::optional<LookupError> {
+              const std::string why = case_.connects.at(reconnects++);
+              if (why.empty()) return std::nullopt;
+              return LookupError{why == "no-state" ? "" : why, 0, "cannot connect again", false};
+            },
+            [this](milliseconds wait) { waits.push_back(wait); }};
+  }
+
+  const Case& case_;
+  std::size_t lookups = 0;
+  std::size_t reconnects = 0;
+  std::vector<milliseconds> waits;
+};
+
+std::vector<std::string> sqlstates(const std::vector<LookupError>& errors) {
+  std::vector<std::string> states;
+  for (const LookupError& error : errors) states.push_back(error.sqlstate);
+  return states;
+}
+
+TEST(LookupRetry, EachCaseGetsItsTriesAndEndsAsScripted) {
+  const LookupRequest request = request_of({"item", "1001"});
+  for (const Case& c : kCases) {
+    ScriptedSteps scripted(c);
+    RetryingLookups lookups(scripted.steps(), c.retries);
+    const LookupResult result = lookups.run(request);
+    EXPECT_EQ(scripted.lookups, static_cast<std::size_t>(c.lookups)) << c.name;
+    EXPECT_EQ(lookups.reconnects(), static_cast<std::size_t>(c.reconnects)) << c.name;
+    EXPECT_EQ(result.retries, c.reconnects) << c.name;
+    EXPECT_EQ(sqlstates(result.retried_errors), c.retried) << c.name;
+    EXPECT_EQ(result.found(), c.found) << c.name;
+    // Never "not found" when the last try failed.
+    EXPECT_EQ(result.failed(), !c.found) << c.name;
+    if (!c.found) {
+      EXPECT_EQ(result.errors.front().sqlstate, c.error) << c.name;
+    }
+    std::vector<milliseconds> waits;
+    for (milliseconds wait = kFirstRetryWait; waits.size() < scripted.waits.size(); wait *= 2) {
+      waits.push_back(std::min(wait, kLongestRetryWait));
+    }
+    EXPECT_EQ(scripted.waits, waits) << c.name;
+  }
+}
+
+TEST(LookupRetry, ConnectionClassesAndRecoveryConflictsCallForANewConnection) {
+  for (const char* state : {"08000", "08001", "08003", "08004", "08006", "08007", "08P01", "08S01",
+                            "57P01", "57P02", "57P03", "40001"}) {
+    EXPECT_TRUE(calls_for_reconnect(state)) << state;
+  }
+  for (const char* state :
+       {"", "08", "57P04", "57014", "40P01", "42P01", "HY000", "HY010", "01004", "25P02", "0800"}) {
+    EXPECT_FALSE(calls_for_reconnect(state)) << state;
+  }
+}
+
+TEST(LookupRetry, BatchCountsEveryNewConnection) {
+  const Case& lost = kCases[1];
+  ScriptedSteps scripted(lost);
+  RetryingLookups lookups(scripted.steps(), 1);
+  const LookupRequest request = request_of({"item", "1001"});
+  lookups.run(request);
+  lookups.run(request);
+  EXPECT_EQ(lookups.reconnects(), 2u);
+}
+
+TEST(LookupRetry, ReportsShowTheRetriesAndTheErrorsGotPast) {
+  const LookupRequest request = request_of({"item-summary", "1001"});
+  ScriptedSteps scripted(kCases[0]);
+  RetryingLookups lookups(scripted.steps(), 3);
+  const LookupResult result = lookups.run(request);
+  EXPECT_EQ(lookup_json(result, 4),
+            R"({"line":4,"command":"item-summary","module":"VELDORIN","function_code":"2",)"
+            R"("keys":{"item_code":"1001"},"fields":{"external_code":"","barcode":"",)"
+            R"("description":"","trace_flag":"","anvisa_code":"","pmc_value":0.00,)"
+            R"("pmv_value":0.00},)"
+            R"("status":"00000","meaning":"found","found":true,"return_code":0,"retries":1,)"
+            R"("retried_errors":[{"sqlstate":"57P01","native":7,"message":"failed with 57P01"}]})");
+  const std::string table = lookup_table(result);
+  EXPECT_NE(table.find("\n  retries        1 (each on a new connection)\n"
+                       "  retried_error  57P01 failed with 57P01\n"),
+            std::string::npos)
+      << table;
+}
+
+}  // namespace
+}  // namespace itemlookup
