@@ -14,8 +14,10 @@ over the rounds is reported.
 usage: scale_benchmark.py --scale-host BIN --modules DIR --direct LABEL=CONNECT
                           [--pooled LABEL=CONNECT --pooler-port PORT] --server NAME=PORT ...
                           [--processes 1,8,32] [--seconds S] [--rounds N] [--out-dir DIR]
-                          [--check-targets]
-Writes scale.json and scale.md to --out-dir. With --check-targets, exits 1 when a target is
+                          [--cpu NAME=PID-FILE ...] [--check-targets]
+--cpu: CPU time per lookup of the process the pid file names and its children (a server's
+backends); the same name given again adds that process to the figure. The hosts' CPU time per
+lookup is always reported. Writes scale.json and scale.md to --out-dir. With --check-targets, exits 1 when a target is
 missed: through the pooler at least 70 % of the direct rate at 8 processes, and the most
 processes served by at most 4 server connections.
 """
@@ -177,6 +179,36 @@ def percentile(ordered, share):
     return ordered[index]
 
 
+def process_ticks(pid):
+    """utime and stime of one process (all its threads), and its parent's pid."""
+    with open(f"/proc/{pid}/stat") as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    # The split leaves the fields from the third (state) on: ppid is the 4th, utime the 14th.
+    return int(fields[11]) + int(fields[12]), int(fields[1])
+
+
+def cpu_seconds_of(pid_files):
+    """CPU seconds used so far by the processes the pid files name and their live children (a
+    server's backends); None when one is not running."""
+    pids = set()
+    try:
+        for pid_file in pid_files:
+            with open(pid_file) as text:
+                pids.add(int(text.read().split()[0]))
+    except (OSError, IndexError, ValueError):
+        return None
+    ticks = 0
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                own, parent = process_ticks(entry)
+            except (OSError, IndexError, ValueError):
+                continue  # ended meanwhile
+            if int(entry) in pids or parent in pids:
+                ticks += own
+    return ticks / os.sysconf("SC_CLK_TCK")
+
+
 def one_run(args, way, connect, processes, tag, folder):
     """N hosts for args.seconds; their figures and the connections they used."""
     hosts = []
@@ -202,6 +234,7 @@ def one_run(args, way, connect, processes, tag, folder):
     sampler = Sampler(args.servers, args.pooler_port if way == "pooled" else None, tag)
     sampler.start()
     load = os.getloadavg()
+    cpu_before = {name: cpu_seconds_of(paths) for name, paths in args.cpu.items()}
     for host in hosts:
         host.stdin.write(f"go {args.seconds}\n")
         host.stdin.flush()
@@ -214,10 +247,18 @@ def one_run(args, way, connect, processes, tag, folder):
             stop_all(f"a host did not finish ({way}, {processes} processes)")
         _, lookups, nanoseconds = line.split()
         counts.append((int(lookups), int(nanoseconds)))
+    # Read while the hosts still hold their connections, so that no backend has ended yet.
+    cpu_after = {name: cpu_seconds_of(paths) for name, paths in args.cpu.items()}
     sampler.finish()
+    host_cpu = 0.0
     for host in hosts:
-        if host.wait() != 0:
+        host.stdin.close()
+    for host in hosts:
+        _, status, usage = os.wait4(host.pid, 0)
+        host.returncode = os.waitstatus_to_exitcode(status)
+        if host.returncode != 0:
             stop_all(f"a host ended with status {host.returncode}")
+        host_cpu += usage.ru_utime + usage.ru_stime
 
     latencies = []
     for path in files:
@@ -236,7 +277,13 @@ def one_run(args, way, connect, processes, tag, folder):
         "p50_ms": percentile(latencies, 0.50) / 1e6,
         "p99_ms": percentile(latencies, 0.99) / 1e6,
         "load_average_at_start": load,
+        # Connecting and the untimed first pass included: a little more than the lookups cost.
+        "host_cpu_us_per_lookup": host_cpu / len(latencies) * 1e6,
     }
+    for name in args.cpu:
+        if cpu_before[name] is not None and cpu_after[name] is not None:
+            result[f"{name}_cpu_us_per_lookup"] = \
+                (cpu_after[name] - cpu_before[name]) / len(latencies) * 1e6
     result.update(sampler.figures())
     return result
 
@@ -261,6 +308,8 @@ def summary_rows(runs, ways, process_counts):
                 "peak_server_connections": max(r["peak_server_connections"] for r in mine),
                 "server_connections_seen": max(r["server_connections_seen"] for r in mine),
             }
+            for key in sorted({k for r in mine for k in r if k.endswith("_cpu_us_per_lookup")}):
+                row[key] = statistics.median(r[key] for r in mine if key in r)
             if way == "pooled":
                 for key in ("pooler_peak_server_connections", "pooler_peak_servers_listed",
                             "pooler_peak_clients_waiting"):
@@ -345,6 +394,14 @@ def write_report(out_dir, result):
                       f"{row['p50_ms']:.3f} | {row['p99_ms']:.3f} | {share} | "
                       f"{row['peak_server_connections']} / {row['server_connections_seen']} | "
                       f"{pooler} |\n")
+        out.write("\nCPU time per lookup, microseconds (median over the rounds; the hosts' "
+                  "includes connecting):\n\n| Processes | Way | "
+                  + " | ".join(result["cpu_columns"]) + " |\n|---:|---|"
+                  + "---:|" * len(result["cpu_columns"]) + "\n")
+        for row in result["summary"]:
+            cells = [f"{row[c + '_cpu_us_per_lookup']:.1f}" if c + "_cpu_us_per_lookup" in row
+                     else "" for c in result["cpu_columns"]]
+            out.write(f"| {row['processes']} | {row['way']} | {' | '.join(cells)} |\n")
         if result["targets"]:
             out.write("\n| Target | Figure | Met |\n|---|---|---|\n")
             for check in result["targets"]:
@@ -373,6 +430,7 @@ def main():
     parser.add_argument("--pooled", type=named)
     parser.add_argument("--pooler-port", type=int)
     parser.add_argument("--server", type=named, action="append", default=[])
+    parser.add_argument("--cpu", type=named, action="append", default=[])
     parser.add_argument("--processes", default="1,8,32")
     parser.add_argument("--seconds", type=float, default=5)
     parser.add_argument("--rounds", type=int, default=3)
@@ -380,6 +438,10 @@ def main():
     parser.add_argument("--check-targets", action="store_true")
     args = parser.parse_args()
     args.servers = {name: int(port) for name, port in args.server}
+    cpu = {}
+    for name, path in args.cpu:
+        cpu.setdefault(name, []).append(path)
+    args.cpu = cpu
     if args.pooled and not args.pooler_port:
         parser.error("--pooled needs --pooler-port")
     process_counts = [int(n) for n in args.processes.split(",")]
@@ -419,6 +481,7 @@ def main():
         "rounds": args.rounds,
         "ways": {way: label for way, (label, _) in ways.items()},
         "summary": rows,
+        "cpu_columns": ["host"] + list(args.cpu),
         "targets": targets,
         "runs": runs,
     }

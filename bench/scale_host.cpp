@@ -7,7 +7,8 @@
 // It loads, connects and runs every key once untimed, then writes "ready" and waits for a line
 // "go SECONDS" on standard input. It then looks up keys in turn for that long, writes each
 // lookup's wall time in nanoseconds to LATENCY-FILE, one a line, and ends with
-// "done LOOKUPS NANOSECONDS" on standard output.
+// "done LOOKUPS NANOSECONDS" on standard output, and keeps its connection until standard input
+// ends (so that its server's CPU time can still be read).
 //
 // Every lookup must give its own row (or its not-found status); a lookup that reports a database
 // error or gives anything else stops the host with exit status 2, so no error is timed as a
@@ -26,6 +27,7 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -206,5 +208,6 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::cout << "done " << latencies.size() << ' ' << elapsed << std::endl;
+  std::cin.ignore(std::numeric_limits<std::streamsize>::max());
   return 0;
 }
