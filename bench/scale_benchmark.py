@@ -17,15 +17,16 @@ usage: scale_benchmark.py --scale-host BIN --modules DIR --direct LABEL=CONNECT
                           [--cpu NAME=PID-FILE ...] [--check-targets]
 --cpu: CPU time per lookup of the process the pid file names and its children (a server's
 backends); the same name given again adds that process to the figure. The hosts' CPU time per
-lookup is always reported. Writes scale.json and scale.md to --out-dir. With --check-targets, exits 1 when a target is
-missed: through the pooler at least 70 % of the direct rate at 8 processes, and the most
-processes served by at most 4 server connections.
+lookup is always reported.
+
+Writes scale.json and scale.md to --out-dir. With --check-targets, exits 1 when a target is
+missed: through the pooler at least 70 % of the direct rate (the medians' ratio) at 8 processes,
+and the most processes through the pooler served by at most 4 server connections.
 """
 import argparse
 import json
 import os
 import platform
-import queue
 import select
 import statistics
 import subprocess
