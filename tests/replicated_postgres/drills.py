@@ -181,8 +181,8 @@ class PoolMonitor(threading.Thread):
         log(f"pool monitor: {self.samples} samples; server connections at most {self.most_in_pool}"
             f" in the pool, by node (router) {self.most_by_router}, by node (pg_stat_activity)"
             f" {self.most_on_node}; clients waiting at most {self.most_waiting}")
-        if self.samples < 2:
-            raise DrillFailure("the pool monitor took fewer than 2 samples")
+        if self.samples < 3:
+            raise DrillFailure("the pool monitor took fewer than 3 samples")
         size = self.cluster.pool_size
         if self.most_in_pool > size:
             raise DrillFailure(f"the pooler held {self.most_in_pool} server connections, its pool"
@@ -320,6 +320,8 @@ class Load:
 
     def stop(self):
         """Ends the hosts' input; each must end by itself within the patience."""
+        # However fast the machine, the monitor has seen the load a few times.
+        wait_for(lambda: self.monitor.samples >= 3, "the pool monitor's samples")
         for host in self.hosts:
             host.end_input()
         deadline = time.monotonic() + PATIENCE_SECONDS
