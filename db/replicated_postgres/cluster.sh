@@ -1,0 +1,460 @@
+#!/usr/bin/env bash
+# A throwaway replicated PostgreSQL 15 topology for the drills and the scale benchmark: a primary,
+# two hot standbys that follow it by streaming replication, HAProxy routing reads to a standby
+# that answers, and PgBouncer pooling in front of it. Everything listens on loopback only and is
+# gone again after "stop".
+#
+#   cluster.sh start             starts everything, loads the demo tables on the primary; prints
+#                                the path of the env file
+#   cluster.sh env               prints the path of the env file of the running topology
+#   cluster.sh stop              stops everything and removes the folder
+#   cluster.sh wait              waits until every node runs, both standbys have replayed the
+#                                primary and the router sends reads to both again
+#   cluster.sh node NAME stop    stops node NAME (primary, standby1, standby2) cleanly
+#   cluster.sh node NAME kill    stops it at once (immediate mode), as a crash would
+#   cluster.sh node NAME pause   freezes it (SIGSTOP): its kernel still accepts connections
+#   cluster.sh node NAME resume  lets it go on (SIGCONT)
+#   cluster.sh node NAME start   starts it again, same port, same data
+#   cluster.sh pooler restart    restarts PgBouncer online: a new process takes over its sockets
+#   cluster.sh router state      prints each node as the router sees it: NAME UP|DOWN|... SESSIONS
+#
+# The env file holds shell assignments (export NAME="value"):
+#   ITEM_LOOKUP_CLUSTER_CONNECT           the recipe DSN (odbc.ini) as a connection string: the
+#                                         pooler, through the router, to a standby
+#   ITEM_LOOKUP_CLUSTER_PRIMARY_CONNECT   straight to the primary (and _STANDBY1_, _STANDBY2_)
+#   ITEM_LOOKUP_CLUSTER_PRIMARY_PORT      each node's port (and _STANDBY1_, _STANDBY2_), the
+#   ITEM_LOOKUP_CLUSTER_ROUTER_PORT       router's and the pooler's (the pooler's console is its
+#   ITEM_LOOKUP_CLUSTER_POOLER_PORT       database "pgbouncer")
+#   ITEM_LOOKUP_CLUSTER_POOL_SIZE         server connections the pooler opens at most
+#   ITEM_LOOKUP_CLUSTER_DIR               the folder
+#   PGHOST PGUSER PGDATABASE              for psql and the other client programs (add -p PORT)
+#
+# The config files beside this script are the recipe: server.conf (every node), haproxy.cfg,
+# pgbouncer.ini with userlist.txt, and odbc.ini (the DSN); @NAME@ placeholders are filled in.
+# Neither the system's PgBouncer nor its HAProxy service is used: both run here with these files
+# only, on ports of their own.
+#
+# Settings from the environment:
+#   ITEM_LOOKUP_CLUSTER_DIR   the folder (default: ${TMPDIR:-/tmp}/item-lookup-cluster)
+#   ITEM_LOOKUP_CLUSTER_PORT  first port to try (default 24500); the five listeners take the
+#                             first free ports from there on, each tried on the next port when
+#                             it does not come up
+#   ITEM_LOOKUP_PG_BIN        server binaries (default /usr/lib/postgresql/15/bin)
+#   ITEM_LOOKUP_PG_OS_USER    account everything runs as when started by root (default postgres)
+#   ITEM_LOOKUP_SERVER_OWNER_PID  everything is stopped once this process has ended
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=../throwaway_server.sh
+. "$here/../throwaway_server.sh"
+
+readonly base=${ITEM_LOOKUP_CLUSTER_DIR:-${TMPDIR:-/tmp}/item-lookup-cluster}
+readonly first_port=${ITEM_LOOKUP_CLUSTER_PORT:-24500}
+readonly bin=${ITEM_LOOKUP_PG_BIN:-/usr/lib/postgresql/15/bin}
+readonly env_file=$base/env
+readonly db_user=item_lookup
+readonly db_name=item_lookup
+readonly nodes=(primary standby1 standby2)
+readonly pool_size=4
+# How long a node, the replay or the router may take before start or wait gives up.
+readonly patience_seconds=60
+
+account() {
+  throwaway_account "${ITEM_LOOKUP_PG_OS_USER:-postgres}"
+}
+
+# Runs a program as the account everything runs as, from a directory that account may enter.
+as_owner() {
+  local account
+  account=$(account)
+  if [[ $account == "$(id -un)" ]]; then
+    (cd "$base" && "$@")
+  else
+    (cd "$base" && runuser -u "$account" -- "$@")
+  fi
+}
+
+is_node() {
+  local name
+  for name in "${nodes[@]}"; do [[ $name == "$1" ]] && return 0; done
+  return 1
+}
+
+port_of() {
+  cat "$base/$1/port"
+}
+
+# A process that has not ended: one that ended but is not yet reaped (its parent gone, the
+# init process slow to collect it) does not count.
+alive() {
+  local state
+  state=$(ps -o stat= -p "$1" 2>/dev/null) && [[ $state != Z* ]]
+}
+
+pooler_pid() {
+  cat "$base/pooler/pgbouncer.pid" 2>/dev/null
+}
+
+running() {
+  local pid
+  [[ -f $env_file ]] && pid=$(pooler_pid) && alive "$pid"
+}
+
+# psql on one port as the database user, one value per line, no decoration.
+sql_on() {
+  local port=$1
+  shift
+  PGCONNECT_TIMEOUT=5 psql -X -q -At -h 127.0.0.1 -p "$port" -U "$db_user" "$@"
+}
+
+# Fills the @NAME@ placeholders of a recipe file from the ports chosen.
+render() {
+  local template=$1 target=$2
+  local sed_args=(-e "s|@FOLDER@|$(dirname "$target")|g")
+  local name
+  for name in primary standby1 standby2 router pooler; do
+    if [[ -f $base/$name/port ]]; then
+      sed_args+=(-e "s|@${name^^}_PORT@|$(port_of "$name")|g")
+    fi
+  done
+  sed "${sed_args[@]}" "$here/$template" >"$target"
+  chown "$(account):" "$target"
+}
+
+# --- PostgreSQL nodes ---
+
+node_options() {
+  local name=$1 port=$2
+  # Loopback only, socket in the node's folder. The data is thrown away, so a crash may lose the
+  # last commits; the standbys' data comes from the primary again.
+  echo "-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories=$base/$name" \
+    "-c cluster_name=$name -c fsync=off -c synchronous_commit=off -c full_page_writes=off"
+}
+
+node_ctl() {
+  local name=$1
+  shift
+  as_owner "$bin/pg_ctl" --pgdata="$base/$name/data" "$@"
+}
+
+node_start() {
+  local name=$1
+  node_ctl "$name" --log="$base/$name/server.log" --options="$(cat "$base/$name/server.options")" \
+    --wait --timeout="$patience_seconds" start >/dev/null
+}
+
+# The postmaster and every process it started, the postmaster first.
+node_processes() {
+  local pid
+  pid=$(head -1 "$base/$1/data/postmaster.pid" 2>/dev/null) || return 0
+  kill -0 "$pid" 2>/dev/null || return 0
+  echo "$pid"
+  ps -o pid= --ppid "$pid" | tr -d ' ' || true
+}
+
+node_signal() {
+  local name=$1 signal=$2 pid
+  local pids
+  mapfile -t pids < <(node_processes "$name")
+  ((${#pids[@]} > 0)) || throwaway_fail "node $name is not running"
+  if [[ $signal == STOP ]]; then
+    # The postmaster first, so that it starts nothing new meanwhile.
+    for pid in "${pids[@]}"; do kill -STOP "$pid" 2>/dev/null || true; done
+  else
+    for ((i = ${#pids[@]} - 1; i >= 0; --i)); do kill -"$signal" "${pids[i]}" 2>/dev/null || true; done
+  fi
+}
+
+node_stop() {
+  local name=$1 mode=$2
+  [[ -f $base/$name/data/postmaster.pid ]] || return 0
+  # A paused node would never take the signal to stop.
+  node_signal "$name" CONT 2>/dev/null || true
+  node_ctl "$name" --mode="$mode" --wait stop >/dev/null 2>&1 ||
+    node_ctl "$name" --mode=immediate --wait stop >/dev/null 2>&1 || true
+}
+
+# start_server_on PORT starts the listener named by $starting on PORT (throwaway_start_on_a_port).
+start_server_on() {
+  local port=$1
+  echo "$port" >"$base/$starting/port"
+  case $starting in
+    router) router_start ;;
+    pooler) pooler_start ;;
+    *)
+      node_options "$starting" "$port" >"$base/$starting/server.options"
+      node_start "$starting" && return 0
+      node_ctl "$starting" --mode=immediate --wait stop >/dev/null 2>&1 || true
+      return 1
+      ;;
+  esac
+}
+
+# Starts the listener $1 on the first free port after $2; prints nothing.
+start_listener() {
+  starting=$1
+  mkdir -p "$base/$starting"
+  chown "$(account):" "$base/$starting"
+  local port
+  port=$(throwaway_start_on_a_port "$2")
+  echo "$port" >"$base/$starting/port"
+}
+
+next_port() {
+  echo $(($(port_of "$1") + 1))
+}
+
+init_primary() {
+  mkdir -p "$base/primary"
+  chown "$(account):" "$base/primary"
+  as_owner "$bin/initdb" --pgdata="$base/primary/data" --username="$db_user" --auth=trust \
+    --encoding=UTF8 --locale=C --no-sync >"$base/primary/initdb.log" 2>&1 ||
+    throwaway_fail "initdb failed, see $base/primary/initdb.log"
+  # pg_hba.conf from initdb trusts loopback for connections and for replication.
+  {
+    echo
+    echo "# The replicated topology's own settings (db/replicated_postgres/server.conf)."
+    cat "$here/server.conf"
+  } >>"$base/primary/data/postgresql.conf"
+}
+
+# A standby: the primary's data through pg_basebackup, with a replication slot of its own so
+# the primary keeps the WAL a standby that was down still needs.
+init_standby() {
+  local name=$1
+  mkdir -p "$base/$name"
+  chown "$(account):" "$base/$name"
+  as_owner "$bin/pg_basebackup" --host=127.0.0.1 --port="$(port_of primary)" \
+    --username="$db_user" --pgdata="$base/$name/data" --write-recovery-conf \
+    --create-slot --slot="$name" --wal-method=stream --checkpoint=fast --no-sync \
+    >"$base/$name/basebackup.log" 2>&1 ||
+    throwaway_fail "pg_basebackup failed, see $base/$name/basebackup.log"
+}
+
+load_demo_tables() {
+  local port
+  port=$(port_of primary)
+  "$bin/createdb" --host=127.0.0.1 --port="$port" --username="$db_user" "$db_name" ||
+    throwaway_fail "could not create database $db_name"
+  # The rows are standard SQL literals; the server's default reads backslashes as escapes.
+  PGOPTIONS="-c standard_conforming_strings=on" sql_on "$port" -d "$db_name" \
+    -v ON_ERROR_STOP=1 -f "$here/../postgres/schema.sql" -f "$here/../demo_rows.sql" \
+    >"$base/primary/load.log" 2>&1 || throwaway_fail "loading the demo tables failed, see $base/primary/load.log"
+}
+
+# Runs "$@" until it succeeds, five times a second for at most $patience_seconds.
+eventually() {
+  local deadline=$((SECONDS + patience_seconds))
+  until "$@" >/dev/null 2>&1; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.2
+  done
+}
+
+standby_replayed() {
+  local name=$1 lsn=$2
+  [[ $(sql_on "$(port_of "$name")" -d "$db_name" \
+    -c "SELECT pg_is_in_recovery() AND pg_last_wal_replay_lsn() >= '$lsn'") == t ]]
+}
+
+# --- the router (HAProxy) ---
+
+router_start() {
+  render haproxy.cfg "$base/router/haproxy.cfg"
+  as_owner haproxy -q -D -f "$base/router/haproxy.cfg" -p "$base/router/haproxy.pid" \
+    >"$base/router/haproxy.log" 2>&1
+}
+
+router_command() {
+  python3 - "$base/router/haproxy.sock" "$1" <<'EOF_PY'
+import socket, sys
+with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as s:
+    s.settimeout(5)
+    s.connect(sys.argv[1])
+    s.sendall(sys.argv[2].encode() + b"\n")
+    reply = b""
+    while chunk := s.recv(65536):
+        reply += chunk
+sys.stdout.write(reply.decode())
+EOF_PY
+}
+
+# NAME STATUS SESSIONS for each node, from the router's statistics (CSV: proxy name, server name,
+# ..., current sessions in field 5, status in field 18).
+router_state() {
+  router_command "show stat" | awk -F, '$1 == "reads" && $2 != "FRONTEND" && $2 != "BACKEND" {
+    print $2, $18, $5 }'
+}
+
+router_sends_to_standbys() {
+  [[ $(router_state | awk '$1 ~ /^standby/ && $2 == "UP"' | wc -l) == 2 ]]
+}
+
+# --- the pooler (PgBouncer) ---
+
+pooler_start() {
+  render pgbouncer.ini "$base/pooler/pgbouncer.ini"
+  cp "$here/userlist.txt" "$base/pooler/userlist.txt"
+  chown "$(account):" "$base/pooler/userlist.txt"
+  : >"$base/pooler/pgbouncer.log"
+  chown "$(account):" "$base/pooler/pgbouncer.log"
+  as_owner pgbouncer -q -d "$base/pooler/pgbouncer.ini" >>"$base/pooler/start.log" 2>&1 || return 1
+  local deadline=$((SECONDS + patience_seconds))
+  until pooler_up; do
+    # PgBouncer that cannot bind its port still runs, on its Unix socket only.
+    if grep -q "cannot listen on 127.0.0.1" "$base/pooler/pgbouncer.log" || ((SECONDS > deadline)); then
+      stop_pid_file "$base/pooler/pgbouncer.pid"
+      return 1
+    fi
+    sleep 0.2
+  done
+}
+
+# Our own pooler answers on its port (not some other program that took the port): the
+# configuration it reports names our folder.
+pooler_up() {
+  local pid
+  pid=$(pooler_pid) && alive "$pid" &&
+    sql_on "$(port_of pooler)" -d pgbouncer -c "SHOW CONFIG" 2>/dev/null | grep -qF "|$base/pooler|"
+}
+
+pooler_answers() {
+  sql_on "$(port_of pooler)" -d pgbouncer -c "SHOW VERSION"
+}
+
+# The new process connects to the running one through the Unix socket, takes over its listening
+# socket and every client and server connection, and then the old one exits.
+pooler_restart() {
+  local old
+  old=$(pooler_pid) || throwaway_fail "the pooler is not running"
+  as_owner pgbouncer -q -d -R "$base/pooler/pgbouncer.ini" >>"$base/pooler/start.log" 2>&1 ||
+    throwaway_fail "the online restart of the pooler failed, see $base/pooler/pgbouncer.log"
+  local deadline=$((SECONDS + patience_seconds))
+  while alive "$old" || [[ $(pooler_pid) == "$old" ]]; do
+    ((SECONDS < deadline)) || throwaway_fail "the old pooler $old did not hand over"
+    sleep 0.1
+  done
+  eventually pooler_up || throwaway_fail "the restarted pooler does not answer"
+}
+
+stop_pid_file() {
+  local pid
+  pid=$(cat "$1" 2>/dev/null) || return 0
+  kill "$pid" 2>/dev/null || return 0
+  for _ in $(seq 1 50); do
+    alive "$pid" || return 0
+    sleep 0.1
+  done
+  kill -KILL "$pid" 2>/dev/null || true
+}
+
+# --- the whole topology ---
+
+write_env_file() {
+  local connect
+  # The recipe DSN as a connection string: its lines "Key = Value", comments and section left out.
+  render odbc.ini "$base/pooler/odbc.ini"
+  connect=$(sed -n 's/^\([A-Za-z]*\) *= *\(.*\)$/\1=\2;/p' "$base/pooler/odbc.ini" | tr -d '\n')
+  {
+    echo "export ITEM_LOOKUP_CLUSTER_CONNECT=\"$connect\""
+    local name upper
+    for name in "${nodes[@]}"; do
+      upper=${name^^}
+      echo "export ITEM_LOOKUP_CLUSTER_${upper}_CONNECT=\"${connect/Port=$(port_of pooler);/Port=$(port_of "$name");}\""
+      echo "export ITEM_LOOKUP_CLUSTER_${upper}_PORT=$(port_of "$name")"
+    done
+    echo "export ITEM_LOOKUP_CLUSTER_ROUTER_PORT=$(port_of router)"
+    echo "export ITEM_LOOKUP_CLUSTER_POOLER_PORT=$(port_of pooler)"
+    echo "export ITEM_LOOKUP_CLUSTER_POOL_SIZE=$pool_size"
+    echo "export ITEM_LOOKUP_CLUSTER_DIR=\"$base\""
+    echo "export PGHOST=127.0.0.1"
+    echo "export PGUSER=$db_user"
+    echo "export PGDATABASE=$db_name"
+  } >"$env_file.new"
+  mv "$env_file.new" "$env_file"
+}
+
+wait_until_whole() {
+  local name lsn
+  for name in "${nodes[@]}"; do
+    eventually sql_on "$(port_of "$name")" -d postgres -c "SELECT 1" ||
+      throwaway_fail "node $name does not answer, see $base/$name/server.log"
+  done
+  lsn=$(sql_on "$(port_of primary)" -d postgres -c "SELECT pg_current_wal_lsn()")
+  for name in standby1 standby2; do
+    eventually standby_replayed "$name" "$lsn" ||
+      throwaway_fail "$name has not replayed the primary up to $lsn, see $base/$name/server.log"
+  done
+  eventually router_sends_to_standbys ||
+    throwaway_fail "the router does not send reads to both standbys: $(router_state | tr '\n' ' ')"
+  eventually pooler_up || throwaway_fail "the pooler does not answer"
+}
+
+start() {
+  [[ -x $bin/initdb && -x $bin/pg_basebackup ]] || throwaway_fail "no PostgreSQL server programs in $bin"
+  command -v pgbouncer >/dev/null || throwaway_fail "no pgbouncer (Debian package pgbouncer)"
+  command -v haproxy >/dev/null || throwaway_fail "no haproxy (Debian package haproxy)"
+  if running; then
+    echo "$env_file"
+    return
+  fi
+  throwaway_fresh_folder "$(account)"
+  # Whatever started is stopped again should a later step fail.
+  trap 'stop_server' EXIT
+  throwaway_watch_owner
+
+  init_primary
+  start_listener primary "$first_port"
+  load_demo_tables
+  init_standby standby1
+  start_listener standby1 "$(next_port primary)"
+  init_standby standby2
+  start_listener standby2 "$(next_port standby1)"
+  start_listener router "$(next_port standby2)"
+  start_listener pooler "$(next_port router)"
+  wait_until_whole
+  write_env_file
+  trap - EXIT
+  echo "$env_file"
+}
+
+stop_server() {
+  stop_pid_file "$base/pooler/pgbouncer.pid"
+  stop_pid_file "$base/router/haproxy.pid"
+  local name
+  for name in standby2 standby1 primary; do node_stop "$name" fast; done
+}
+
+node_command() {
+  local name=${1:-} action=${2:-}
+  is_node "$name" || throwaway_fail "no node '$name' (nodes: ${nodes[*]})"
+  [[ -f $base/$name/server.options ]] || throwaway_fail "the topology is not running (start it with: $0 start)"
+  case $action in
+    stop) node_stop "$name" fast ;;
+    kill) node_stop "$name" immediate ;;
+    pause) node_signal "$name" STOP ;;
+    resume) node_signal "$name" CONT ;;
+    start) node_start "$name" || throwaway_fail "node $name did not start, see $base/$name/server.log" ;;
+    *) throwaway_fail "usage: $0 node NAME stop|kill|pause|resume|start" ;;
+  esac
+}
+
+case ${1:-} in
+  node) node_command "${2:-}" "${3:-}" ;;
+  pooler)
+    [[ ${2:-} == restart ]] || throwaway_fail "usage: $0 pooler restart"
+    pooler_restart
+    ;;
+  router)
+    [[ ${2:-} == state ]] || throwaway_fail "usage: $0 router state"
+    router_state
+    ;;
+  wait)
+    running || throwaway_fail "the topology is not running (start it with: $0 start)"
+    wait_until_whole
+    ;;
+  start | stop | env) throwaway_main "$1" ;;
+  *)
+    echo "usage: $0 start|stop|env|wait | node NAME stop|kill|pause|resume|start | pooler restart | router state" >&2
+    exit 2
+    ;;
+esac

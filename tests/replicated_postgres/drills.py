@@ -1,0 +1,545 @@
+#!/usr/bin/env python3
+"""Failure drills on the replicated topology (db/replicated_postgres/cluster.sh).
+
+    drills.py ITEMLOOKUP CLUSTER_SCRIPT KEYS_FILE DRILL
+
+DRILL is one of:
+  up              starts the topology (stopped again once the calling process, ctest, ends)
+  down            stops it
+  steady          lookups under load: every line as on SQLite, the pool's limits kept
+  pooler-restart  the pooler restarted online mid-run: no line fails
+  node-killed     the standby serving the lookups killed mid-run
+  node-paused     the standby serving the lookups frozen (SIGSTOP) mid-run
+
+Every drill runs HOSTS itemlookup processes, each a batch of the demo keys over and over through
+the recipe DSN, while another client of the same pool keeps setting standard_conforming_strings
+off, and a monitor samples the server connections the pool holds on each node. The drills run
+only where PostgreSQL is set up for the tests (ITEM_LOOKUP_REQUIRE_POSTGRES=1) or when asked
+for (ITEM_LOOKUP_CLUSTER_DRILLS=1); otherwise they are skipped.
+"""
+
+import csv
+import fcntl
+import io
+import json
+import os
+import re
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+SKIPPED = 77
+HOSTS = 16
+# A lookup whose connection is lost runs again on a new one, up to 3 times (itemlookup's
+# default, named for clarity).
+RETRY_OPTIONS = ["--retries", "3"]
+# Lines the hosts read before the event of a drill, and after it before their input ends. Well
+# above what the pipes hold (F_SETPIPE_SZ below), so that lines read are lines looked up.
+LINES_BEFORE_EVENT = 4000
+LINES_AFTER_EVENT = 8000
+# A host's pipe holds at most this much unread input.
+PIPE_BYTES = 4096
+# Hang detectors, not speed targets: generous for a busy 2-core machine.
+PATIENCE_SECONDS = 120
+
+
+class DrillFailure(Exception):
+    pass
+
+
+def log(text):
+    print(text, flush=True)
+
+
+def wait_for(condition, what, timeout=PATIENCE_SECONDS):
+    deadline = time.monotonic() + timeout
+    while not condition():
+        if time.monotonic() > deadline:
+            raise DrillFailure(f"waited {timeout} s for {what}")
+        time.sleep(0.1)
+
+
+class Cluster:
+    """The running topology, as its env file describes it, and its control script."""
+
+    def __init__(self, script):
+        self.script = script
+        self.env = {}
+        env_file = self.control("env").strip()
+        with open(env_file, encoding="utf-8") as lines:
+            for line in lines:
+                match = re.fullmatch(r'export (\w+)="?(.*?)"?\n', line)
+                if match:
+                    self.env[match.group(1)] = match.group(2)
+        self.connect = self.env["ITEM_LOOKUP_CLUSTER_CONNECT"]
+        self.pool_size = int(self.env["ITEM_LOOKUP_CLUSTER_POOL_SIZE"])
+        self.folder = self.env["ITEM_LOOKUP_CLUSTER_DIR"]
+        self.nodes = ["primary", "standby1", "standby2"]
+
+    def control(self, *words):
+        result = subprocess.run([self.script, *words], capture_output=True, text=True,
+                                timeout=PATIENCE_SECONDS)
+        if result.returncode != 0:
+            raise DrillFailure(f"{' '.join(words)}: {result.stderr.strip()}")
+        return result.stdout
+
+    def port(self, name):
+        return self.env[f"ITEM_LOOKUP_CLUSTER_{name.upper()}_PORT"]
+
+    def sql(self, port, database, statement):
+        """Rows of a statement, as dicts, through psql; None when it does not answer in time."""
+        try:
+            result = subprocess.run(
+                ["psql", "-X", "-A", "-F", "\t", "-P", "footer=off", "-h", "127.0.0.1", "-p",
+                 str(port), "-U", "item_lookup", "-d", database, "-c", statement],
+                capture_output=True, text=True, timeout=5,
+                env={**os.environ, "PGCONNECT_TIMEOUT": "3"})
+        except subprocess.TimeoutExpired:
+            return None
+        if result.returncode != 0:
+            return None
+        return list(csv.DictReader(io.StringIO(result.stdout), delimiter="\t"))
+
+    def pooler(self, command):
+        return self.sql(self.port("pooler"), "pgbouncer", command)
+
+    def router_state(self):
+        """Node name -> (status, current sessions) as the router sees them."""
+        with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as router:
+            router.settimeout(5)
+            router.connect(os.path.join(self.folder, "router", "haproxy.sock"))
+            router.sendall(b"show stat\n")
+            reply = b""
+            while chunk := router.recv(65536):
+                reply += chunk
+        rows = csv.DictReader(io.StringIO(reply.decode().lstrip("# ")))
+        return {row["svname"]: (row["status"], int(row["scur"])) for row in rows
+                if row["pxname"] == "reads" and row["svname"] in self.nodes}
+
+    def serving_standby(self):
+        """The standby holding most of the pool's server connections right now."""
+        state = self.router_state()
+        name = max(["standby1", "standby2"], key=lambda node: state[node][1])
+        if state[name][1] < 1:
+            raise DrillFailure(f"no standby serves the lookups: {state}")
+        return name
+
+
+class PoolMonitor(threading.Thread):
+    """Samples, twice a second, the server connections the pooler holds: in total (SHOW POOLS),
+    on each node as the router counts them, and on each node as the node itself lists them
+    (pg_stat_activity, matched by backend process id against SHOW SERVERS)."""
+
+    def __init__(self, cluster):
+        super().__init__(daemon=True)
+        self.cluster = cluster
+        self.stopping = threading.Event()
+        self.unreachable = set()  # nodes killed or paused: not asked
+        self.most_in_pool = 0
+        self.most_waiting = 0
+        self.most_by_router = {name: 0 for name in cluster.nodes}
+        self.most_on_node = {name: 0 for name in cluster.nodes}
+        self.samples = 0
+
+    def run(self):
+        while not self.stopping.wait(0.5):
+            self.sample()
+
+    def sample(self):
+        pools = self.cluster.pooler("SHOW POOLS")
+        servers = self.cluster.pooler("SHOW SERVERS")
+        if pools is None or servers is None:
+            return
+        for pool in pools:
+            if pool["database"] != "item_lookup":
+                continue
+            held = sum(int(pool[column]) for column in
+                       ("sv_active", "sv_idle", "sv_used", "sv_tested", "sv_login"))
+            self.most_in_pool = max(self.most_in_pool, held)
+            self.most_waiting = max(self.most_waiting, int(pool["cl_waiting"]))
+        for name, (_, sessions) in self.cluster.router_state().items():
+            self.most_by_router[name] = max(self.most_by_router[name], sessions)
+        pooled = {server["remote_pid"] for server in servers}
+        for name in self.cluster.nodes:
+            if name in self.unreachable:
+                continue
+            backends = self.cluster.sql(
+                self.cluster.port(name), "postgres",
+                "SELECT pid FROM pg_stat_activity WHERE backend_type = 'client backend'")
+            if backends is not None:
+                held = len(pooled & {row["pid"] for row in backends})
+                self.most_on_node[name] = max(self.most_on_node[name], held)
+        self.samples += 1
+
+    def finish(self):
+        self.stopping.set()
+        self.join()
+        log(f"pool monitor: {self.samples} samples; server connections at most {self.most_in_pool}"
+            f" in the pool, by node (router) {self.most_by_router}, by node (pg_stat_activity)"
+            f" {self.most_on_node}; clients waiting at most {self.most_waiting}")
+        if self.samples < 3:
+            raise DrillFailure("the pool monitor took fewer than 3 samples")
+        size = self.cluster.pool_size
+        if self.most_in_pool > size:
+            raise DrillFailure(f"the pooler held {self.most_in_pool} server connections, its pool"
+                               f" size is {size}")
+        for name in self.cluster.nodes:
+            held = max(self.most_by_router[name], self.most_on_node[name])
+            if held > size:
+                raise DrillFailure(f"{name} held {held} connections from the pool of {size}")
+        if max(self.most_on_node.values()) < 1:
+            raise DrillFailure("no node listed a connection from the pool: the monitor saw nothing")
+
+
+class ConformingStringsSaboteur:
+    """Another client of the same pool that keeps switching its session to read backslashes as
+    escapes, so that the server connections it leaves behind carry that setting to the next
+    client. A lost connection (a node killed under it) starts it again."""
+
+    STATEMENTS = (b"SET standard_conforming_strings = off;\n"
+                  b"SELECT set_config('standard_conforming_strings', 'off', false);\n"
+                  b"SHOW standard_conforming_strings;\n")
+
+    def __init__(self, cluster, work):
+        self.cluster = cluster
+        self.work = work
+        self.stopping = threading.Event()
+        self.settings_seen_off = 0
+        self.thread = threading.Thread(target=self.run, daemon=True)
+        self.thread.start()
+
+    def run(self):
+        round_number = 0
+        while not self.stopping.is_set():
+            round_number += 1
+            output = os.path.join(self.work, f"saboteur-{round_number}.out")
+            with open(output, "wb") as sink:
+                client = subprocess.Popen(
+                    ["psql", "-X", "-q", "-At", "-h", "127.0.0.1", "-p",
+                     self.cluster.port("pooler"), "-U", "item_lookup", "-d", "item_lookup"],
+                    stdin=subprocess.PIPE, stdout=sink, stderr=subprocess.STDOUT)
+                try:
+                    while not self.stopping.wait(0.02) and client.poll() is None:
+                        client.stdin.write(self.STATEMENTS)
+                        client.stdin.flush()
+                    client.stdin.close()
+                except BrokenPipeError:
+                    pass
+                client.wait(timeout=PATIENCE_SECONDS)
+            with open(output, encoding="utf-8", errors="replace") as lines:
+                self.settings_seen_off += sum(1 for line in lines if line.strip() == "off")
+
+    def finish(self):
+        self.stopping.set()
+        self.thread.join()
+        log(f"saboteur: its session read 'off' {self.settings_seen_off} times")
+        if self.settings_seen_off < 5:
+            raise DrillFailure("the other client never ran with standard_conforming_strings off")
+
+
+class Host:
+    """One itemlookup process reading the demo keys, round after round, from a pipe."""
+
+    def __init__(self, itemlookup, connect, keys, work, number):
+        self.keys = keys
+        self.round_bytes = "".join(line + "\n" for line in keys).encode()
+        self.output = os.path.join(work, f"host-{number}.out")
+        self.errors = os.path.join(work, f"host-{number}.err")
+        with open(self.output, "wb") as out, open(self.errors, "wb") as err:
+            self.process = subprocess.Popen(
+                [itemlookup, *RETRY_OPTIONS, "--connect", connect, "--json", "batch", "-"],
+                stdin=subprocess.PIPE, stdout=out, stderr=err)
+        fcntl.fcntl(self.process.stdin.fileno(), getattr(fcntl, "F_SETPIPE_SZ", 1031), PIPE_BYTES)
+        self.lines_written = 0
+        self.stopping = threading.Event()
+        self.thread = threading.Thread(target=self.feed, daemon=True)
+        self.thread.start()
+
+    def feed(self):
+        try:
+            while not self.stopping.is_set():
+                self.process.stdin.write(self.round_bytes)
+                self.process.stdin.flush()
+                self.lines_written += len(self.keys)
+        except BrokenPipeError:
+            pass
+        finally:
+            try:
+                self.process.stdin.close()
+            except BrokenPipeError:
+                pass
+
+    def end_input(self):
+        self.stopping.set()
+
+    def wait(self, deadline):
+        self.thread.join(max(0.0, deadline - time.monotonic()))
+        try:
+            return self.process.wait(timeout=max(0.0, deadline - time.monotonic()))
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+            return None
+
+
+class Load:
+    """HOSTS hosts, the saboteur and the pool monitor, from start to verdict."""
+
+    def __init__(self, itemlookup, cluster, keys, work):
+        self.cluster = cluster
+        self.keys = keys
+        self.monitor = PoolMonitor(cluster)
+        self.monitor.start()
+        self.saboteur = ConformingStringsSaboteur(cluster, work)
+        self.hosts = [Host(itemlookup, cluster.connect, keys, work, number)
+                      for number in range(HOSTS)]
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *failure):
+        """A drill that failed midway leaves nothing running."""
+        for host in self.hosts:
+            host.end_input()
+            if host.process.poll() is None:
+                host.process.kill()
+                host.process.wait()
+        self.monitor.stopping.set()
+        self.saboteur.stopping.set()
+
+    def lines_written(self):
+        return sum(host.lines_written for host in self.hosts)
+
+    def run_lines(self, count, what):
+        goal = self.lines_written() + count
+        wait_for(lambda: self.lines_written() >= goal, f"{count} more lines {what}")
+
+    def stop(self):
+        """Ends the hosts' input; each must end by itself within the patience."""
+        # However fast the machine, the monitor has seen the load a few times.
+        wait_for(lambda: self.monitor.samples >= 3, "the pool monitor's samples")
+        for host in self.hosts:
+            host.end_input()
+        deadline = time.monotonic() + PATIENCE_SECONDS
+        statuses = [host.wait(deadline) for host in self.hosts]
+        self.monitor.finish()
+        self.saboteur.finish()
+        if None in statuses:
+            raise DrillFailure(f"{statuses.count(None)} host processes had not ended"
+                               f" {PATIENCE_SECONDS} s after their input ended")
+        return statuses
+
+
+def lookup_lines(path):
+    with open(path, encoding="utf-8") as lines:
+        return [json.loads(line) for line in lines]
+
+
+def comparable(result):
+    """A result without what differs from run to run: its line number and the errors it got
+    past."""
+    return {key: value for key, value in result.items()
+            if key not in ("line", "retries", "retried_errors")}
+
+
+def check_results(load, statuses, references):
+    """Every line a host read has its result, and each is the one the primary gives directly
+    (the same fields as on SQLite), after retries if need be: not an error, a missing row or
+    another row. Returns (lines, retried lines)."""
+    total = retried = failed = 0
+    problems = []
+    errors_got_past = {}
+    for host, status in zip(load.hosts, statuses):
+        results = lookup_lines(host.output)
+        if len(results) != host.lines_written:
+            problems.append(f"{host.output}: {len(results)} results for {host.lines_written}"
+                            " lines")
+        host_failed = 0
+        for number, result in enumerate(results, start=1):
+            if result.get("line") != number:
+                problems.append(f"{host.output}: result {number} is of line {result.get('line')}")
+                continue
+            expected = references[(number - 1) % len(references)]
+            if result.get("retries"):
+                retried += 1
+                for error in result.get("retried_errors", []):
+                    got_past = f"{error.get('sqlstate')} {error.get('message', '')[:100]}"
+                    errors_got_past[got_past] = errors_got_past.get(got_past, 0) + 1
+            if "error" in result:
+                host_failed += 1
+                problems.append(f"{host.output} line {number} failed: {json.dumps(result)}")
+            elif comparable(result) != expected:
+                problems.append(f"{host.output} line {number}: {json.dumps(result)}\n"
+                                f"  expected {json.dumps(expected)}")
+        expected_status = 2 if host_failed else 0
+        if status != expected_status:
+            problems.append(f"{host.output}: exit status {status} with {host_failed} failed"
+                            f" lines (expected {expected_status})")
+        total += len(results)
+        failed += host_failed
+    if failed:
+        problems.insert(0, f"{failed} lines failed")
+    if problems:
+        raise DrillFailure("\n".join(problems[:20]) + f"\n({len(problems)} problems)")
+    log(f"results: {total} lines, {retried} of them retried; every one as on the primary and on"
+        " SQLite")
+    for got_past, count in sorted(errors_got_past.items()):
+        log(f"  retried after {count}x: {got_past}")
+    return total, retried
+
+
+class Drills:
+    def __init__(self, itemlookup, cluster, keys_file, work):
+        self.itemlookup = itemlookup
+        self.cluster = cluster
+        self.work = work
+        with open(keys_file, encoding="utf-8") as lines:
+            self.keys = [line.rstrip("\n") for line in lines
+                         if line.strip() and not line.startswith("#")]
+        self.keys_file = os.path.join(work, "keys.txt")
+        with open(self.keys_file, "w", encoding="utf-8") as out:
+            out.writelines(key + "\n" for key in self.keys)
+        self.references = self.reference_results()
+
+    def batch(self, *connection):
+        result = subprocess.run([self.itemlookup, *connection, "--json", "batch", self.keys_file],
+                                capture_output=True, text=True, timeout=PATIENCE_SECONDS)
+        if result.returncode != 0:
+            raise DrillFailure(f"reference batch {connection} failed: {result.stderr}")
+        return [comparable(json.loads(line)) for line in result.stdout.splitlines()]
+
+    def reference_results(self):
+        """The results on the primary, straight; their fields and statuses must be SQLite's
+        (warnings name the driver, so they are compared on PostgreSQL only)."""
+        on_sqlite = self.batch("--demo-db", os.path.join(self.work, "demo.db"))
+        on_primary = self.batch("--connect", self.cluster.env["ITEM_LOOKUP_CLUSTER_PRIMARY_CONNECT"])
+        for number, (sqlite, primary) in enumerate(zip(on_sqlite, on_primary), start=1):
+            sqlite.pop("warnings", None)
+            if {k: v for k, v in primary.items() if k != "warnings"} != sqlite:
+                raise DrillFailure(f"key line {number}: the primary gives {primary}, SQLite {sqlite}")
+        if len(on_sqlite) != len(self.keys) or len(on_primary) != len(self.keys):
+            raise DrillFailure("the reference batches do not give one result per key")
+        found = sum(1 for result in on_primary if result["found"])
+        if not 0 < found < len(on_primary):
+            raise DrillFailure("the demo keys should be partly found, partly not")
+        return on_primary
+
+    def start_load(self):
+        self.cluster.control("wait")
+        return Load(self.itemlookup, self.cluster, self.keys, self.work)
+
+    def steady(self):
+        with self.start_load() as load:
+            load.run_lines(LINES_BEFORE_EVENT + LINES_AFTER_EVENT, "under steady load")
+            statuses = load.stop()
+        _, retried = check_results(load, statuses, self.references)
+        if retried:
+            raise DrillFailure(f"{retried} lines were retried under steady load")
+
+    def pooler_restart(self):
+        with self.start_load() as load:
+            load.run_lines(LINES_BEFORE_EVENT, "before the restart")
+            old = self.pooler_pid()
+            self.cluster.control("pooler", "restart")
+            if self.pooler_pid() == old:
+                raise DrillFailure("the pooler kept its process")
+            log(f"pooler restarted online: process {old} handed over to {self.pooler_pid()}")
+            load.run_lines(LINES_AFTER_EVENT, "after the restart")
+            statuses = load.stop()
+        _, retried = check_results(load, statuses, self.references)
+        if retried:
+            raise DrillFailure(f"{retried} lines were retried across the online restart")
+
+    def node_killed(self):
+        victim = None
+        try:
+            with self.start_load() as load:
+                load.run_lines(LINES_BEFORE_EVENT, "before the kill")
+                victim = self.cluster.serving_standby()
+                load.monitor.unreachable.add(victim)
+                serving = self.cluster.router_state()[victim][1]
+                self.cluster.control("node", victim, "kill")
+                log(f"killed {victim}, which held {serving} connections from the pool")
+                load.run_lines(LINES_AFTER_EVENT, f"after {victim} was killed")
+                statuses = load.stop()
+            self.check_lookups_got_past(load, statuses, f"the kill of {victim}")
+        finally:
+            if victim:
+                self.cluster.control("node", victim, "start")
+                self.cluster.control("wait")
+
+    def node_paused(self):
+        victim = None
+        try:
+            with self.start_load() as load:
+                load.run_lines(LINES_BEFORE_EVENT, "before the pause")
+                victim = self.cluster.serving_standby()
+                load.monitor.unreachable.add(victim)
+                self.cluster.control("node", victim, "pause")
+                paused_at = time.monotonic()
+                wait_for(lambda: self.cluster.router_state()[victim][0] == "DOWN",
+                         f"the router to take the paused {victim} out")
+                log(f"paused {victim}; the router took it out after"
+                    f" {time.monotonic() - paused_at:.1f} s")
+                load.run_lines(LINES_AFTER_EVENT, f"while {victim} is paused")
+                self.cluster.control("node", victim, "resume")
+                load.monitor.unreachable.discard(victim)
+                victim = None
+                statuses = load.stop()
+            self.check_lookups_got_past(load, statuses, "the pause")
+        finally:
+            if victim:
+                self.cluster.control("node", victim, "resume")
+            self.cluster.control("wait")
+
+    def check_lookups_got_past(self, load, statuses, event):
+        """The lookups the event caught ran again elsewhere: none failed, and some were caught
+        (the victim held connections from the pool, and sixteen hosts keep them all busy)."""
+        _, retried = check_results(load, statuses, self.references)
+        if not retried:
+            raise DrillFailure(f"no lookup was caught by {event}: the drill proved nothing")
+
+    def pooler_pid(self):
+        with open(os.path.join(self.cluster.folder, "pooler", "pgbouncer.pid"),
+                  encoding="utf-8") as pid:
+            return pid.read().strip()
+
+
+def main():
+    itemlookup, script, keys_file, drill = sys.argv[1:5]
+    if (os.environ.get("ITEM_LOOKUP_REQUIRE_POSTGRES") != "1"
+            and os.environ.get("ITEM_LOOKUP_CLUSTER_DRILLS") != "1"):
+        log("skipped: set ITEM_LOOKUP_CLUSTER_DRILLS=1 (or ITEM_LOOKUP_REQUIRE_POSTGRES=1)")
+        return SKIPPED
+    os.environ.setdefault("ITEM_LOOKUP_CLUSTER_DIR",
+                          os.path.join(tempfile.gettempdir(), "item-lookup-drills"))
+    if drill == "up":
+        # The topology outlives this process: it serves the drills that follow and is stopped
+        # by "down", or once its owner has ended: ctest, this process's parent, unless named.
+        # A topology left from an earlier run, whose owner may end any moment, is replaced.
+        owner = os.environ.get("ITEM_LOOKUP_SERVER_OWNER_PID") or str(os.getppid())
+        subprocess.run([script, "stop"], check=True, timeout=PATIENCE_SECONDS)
+        subprocess.run([script, "start"], check=True, timeout=300,
+                       env={**os.environ, "ITEM_LOOKUP_SERVER_OWNER_PID": owner})
+        return 0
+    if drill == "down":
+        subprocess.run([script, "stop"], check=True, timeout=PATIENCE_SECONDS)
+        return 0
+    work = tempfile.mkdtemp(prefix="drill-")
+    try:
+        drills = Drills(itemlookup, Cluster(script), keys_file, work)
+        getattr(drills, drill.replace("-", "_"))()
+    except DrillFailure as failure:
+        log(f"FAIL: {failure}\n(outputs kept in {work})")
+        return 1
+    shutil.rmtree(work)
+    log("ok")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
