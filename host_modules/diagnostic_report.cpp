@@ -46,7 +46,8 @@ void DiagnosticJournal::add(const char* sqlstate, long native_error, const char*
   std::snprintf(record.message, sizeof record.message, "%s", message);
 }
 
-void DiagnosticJournal::take(solvake_records* taken) {
+int DiagnosticJournal::take(solvake_records* taken) {
+  const int reports = reports_;
   if (taken != nullptr) {
     taken->reports = reports_;
     taken->errors = errors_;
@@ -56,6 +57,7 @@ void DiagnosticJournal::take(solvake_records* taken) {
   records_.forget();
   reports_ = 0;
   errors_ = 0;
+  return reports;
 }
 
 DiagnosticSource choose_diagnostic_source(const void* statement_field,

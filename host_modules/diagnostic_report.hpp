@@ -39,8 +39,8 @@ class DiagnosticJournal {
   void begin_report() { ++reports_; }
   void add(const char* sqlstate, long native_error, const char* message);
   void end_report(int answer) { errors_ += answer != 0 ? 1 : 0; }
-  // Fills `taken` (may be null) and forgets.
-  void take(solvake_records* taken);
+  // Fills `taken` (may be null) and forgets. Returns the number of reports.
+  int take(solvake_records* taken);
 
  private:
   int reports_ = 0;

@@ -3,6 +3,7 @@
 // value that lost digits or its sign from one that fitted.
 
 #include <cstring>
+#include <type_traits>
 
 #include "item_lookup.h"
 #include "numeric_text_conversion.hpp"
@@ -10,8 +11,14 @@
 
 namespace {
 
-// One module per process and host, called on the host's thread like the lookups.
-host_modules::RecentEntries<tarnivel_conversion, TARNIVEL_CONVERSIONS_KEPT> conversions;
+using Conversions = host_modules::RecentEntries<tarnivel_conversion, TARNIVEL_CONVERSIONS_KEPT>;
+
+// One journal per host thread: a host may run VELDORIN on one thread and MARQUETH on another, and
+// each thread's TARNIVEL_TAKE answers for its own lookups. Fixed storage with nothing to destroy:
+// the C library sets up a thread's copy at its first call, and neither a thread's exit nor
+// unloading the module runs code of ours.
+constinit thread_local Conversions conversions;
+static_assert(std::is_trivially_destructible_v<Conversions>);
 
 }  // namespace
 

@@ -15,7 +15,8 @@ struct CalledNames {
   EntryBinding fetch{&driver_manager, "SQLFetch"};
   EntryBinding free_stmt{&driver_manager, "SQLFreeStmt"};
 
-  // The host's own modules: under its current directory, failing that beside this module's file.
+  // The host's own modules: under its current directory, failing that beside the path this
+  // module was loaded by, then beside its real file.
   PathBesideModule message_beside_module;
   LibraryBinding message_library{"PGMS/SOLVAKE.so", &message_beside_module};
   EntryBinding message_module{&message_library, "SOLVAKE"};

@@ -5,18 +5,21 @@
 
 namespace lookup_frame {
 
-// The second place a host module is looked for: its relative path taken from the folder of the
-// lookup module's own file, so that a host loading the module by path gets the host modules
-// installed beside it whatever its current directory. Built once, into a fixed buffer; a module
-// file name without a folder, or a path longer than PATH_MAX, gives no second place.
+// The places after the host's current directory where a host module is looked for: its relative
+// path taken from the folder of the path the host loaded the lookup module by, then from the
+// folder of the module's real file (symlinks resolved). Both folders are fixed, absolute, while
+// the module is being loaded, when the current directory is still the one a relative load path
+// meant; a host may change directory afterwards. A folder that is unknown, or a path longer than
+// PATH_MAX, gives no place.
 class PathBesideModule {
  public:
-  // "<folder of the lookup module>/<relative>", or nullptr. `relative` is the same on every call.
-  const char* for_relative(const char* relative);
+  enum class Place : unsigned char { loaded_by, real_file };
+
+  // "<folder of the lookup module>/<relative>" for `place`, in a fixed buffer, or nullptr (also
+  // when the real file's folder is the loaded-by folder, already tried).
+  const char* for_relative(const char* relative, Place place);
 
  private:
-  enum class State : unsigned char { unbuilt, built, none };
-  State state_ = State::unbuilt;
   char path_[PATH_MAX] = {};
 };
 

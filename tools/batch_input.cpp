@@ -47,17 +47,33 @@ bool BatchInput::interactive() const {
 bool BatchInput::fill() {
   begin_ = 0;
   end_ = 0;
+  return read_more();
+}
+
+bool BatchInput::read_more() {
   for (;;) {
-    const ssize_t got = read(descriptor_, buffer_, sizeof buffer_);
+    const ssize_t got = read(descriptor_, buffer_ + end_, sizeof buffer_ - end_);
     if (got > 0) {
-      end_ = static_cast<std::size_t>(got);
+      end_ += static_cast<std::size_t>(got);
       return true;
     }
-    if (got == 0) return false;
+    if (got == 0) {
+      at_end_ = true;
+      return false;
+    }
     if (errno != EINTR) {
       throw CommandError("cannot read " + name_ + ": " + std::strerror(errno));
     }
   }
+}
+
+void BatchInput::skip_byte_order_mark() {
+  // A pipe may hand the mark over in pieces: read on while what came so far could still be one.
+  const auto held = [this] { return std::string_view(buffer_ + begin_, end_ - begin_); };
+  while (held().size() < kByteOrderMark.size() && kByteOrderMark.starts_with(held()) &&
+         read_more()) {
+  }
+  if (held().starts_with(kByteOrderMark)) begin_ += kByteOrderMark.size();
 }
 
 bool BatchInput::next(InputLine& line) {
@@ -75,9 +91,8 @@ bool BatchInput::next(InputLine& line) {
     if (at_start_) {
       // Spreadsheet exports start with a byte order mark; it is not part of the first lookup.
       at_start_ = false;
-      if (std::string_view(buffer_ + begin_, end_ - begin_).starts_with(kByteOrderMark)) {
-        begin_ += kByteOrderMark.size();
-      }
+      skip_byte_order_mark();
+      if (begin_ == end_) continue;
     }
     any = true;
     const char* start = buffer_ + begin_;

@@ -33,7 +33,12 @@ class BatchInput {
   bool interactive() const;
 
  private:
+  // Refills the buffer from its start; false at the end of the input.
   bool fill();
+  // Reads on behind what the buffer holds; false (and at the end) when nothing more comes.
+  bool read_more();
+  // Drops the byte order mark from the first three bytes of the input, however they arrive.
+  void skip_byte_order_mark();
 
   std::string name_;
   int descriptor_ = 0;

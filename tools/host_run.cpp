@@ -48,14 +48,45 @@ enum class Session {
   as_given,           // as the connection string left it: what `check` looks at
 };
 
+// What the host modules must answer before the first lookup. A lookup whose outcome the host
+// cannot classify does not run: without the message module a database error reads as a missing
+// item, without the converter every number as zero.
+enum class Answers {
+  reported,              // `check` runs whatever is missing and reports it among its findings
+  messages,              // lookups that convert no number
+  messages_and_numbers,  // lookups that convert numbers, and a batch, which may hold any lookup
+};
+
+// What the run needs from the host modules, given its lookup.
+Answers answers_for(const LookupCommand& command) {
+  return command.conversions.empty() ? Answers::messages : Answers::messages_and_numbers;
+}
+
+// Connects once the host modules answer what the run needs: a run that could not tell its
+// outcomes apart stops before it touches the database.
+OdbcConnection connect_when_answered(const HostOptions& options, const HostModuleChannel& channel,
+                                     Answers answers) {
+  if (answers == Answers::reported) {
+    for (const std::string& problem : channel.problems()) {
+      std::cerr << "itemlookup: warning: " << problem << '\n';
+    }
+  } else {
+    std::string problem = channel.message_module_problem();
+    if (problem.empty() && answers == Answers::messages_and_numbers)
+      problem = channel.converter_problem();
+    if (!problem.empty()) throw CommandError(problem + "; no lookup runs");
+  }
+  return OdbcConnection(chosen_connection_string(options));
+}
+
 // Everything a lookup needs, in the order it must be set up: the modules load first (a missing
 // one stops the run before connecting), then the connection, then the directory change.
 struct HostSetup {
-  HostSetup(const HostOptions& options, Session session)
+  HostSetup(const HostOptions& options, Session session, Answers answers)
       : directory(options.module_directory.value_or(default_module_directory())),
         modules(directory),
         channel(directory),
-        connection(chosen_connection_string(options)),
+        connection(connect_when_answered(options, channel, answers)),
         host(modules, connection, options.database_kind, &channel, options.latin1),
         watchdog(std::chrono::seconds(options.timeout_seconds)),
         lookups(host_retry_steps(host, connection, watchdog), options.retries) {
@@ -66,7 +97,6 @@ struct HostSetup {
     }
     // Each message is shown once, with the lookup it belongs to.
     channel.quiet_message_module();
-    warn_about_missing_host_modules(directory);
     enter_module_directory(directory);
   }
 
@@ -84,7 +114,7 @@ int run_batch_command(const HostOptions& options) {
   if (arguments.size() > 1) throw CommandError("batch takes at most one FILE");
   // Opened before the host changes directory, so a relative FILE means what the operator meant.
   BatchInput input(arguments.empty() ? "-" : arguments[0]);
-  HostSetup setup(options, Session::standard_literals);
+  HostSetup setup(options, Session::standard_literals, Answers::messages_and_numbers);
   const BatchSummary summary = run_batch(setup.lookups, input);
   std::cerr << "itemlookup: " << summary_text(summary) << '\n';
   return summary.clean() ? kExitFound : kExitTrouble;
@@ -93,7 +123,7 @@ int run_batch_command(const HostOptions& options) {
 int run_single_lookup(const HostOptions& options) {
   // Checked before connecting: a bad request never reaches the database.
   const LookupRequest request = parse_lookup_request(options.words);
-  HostSetup setup(options, Session::standard_literals);
+  HostSetup setup(options, Session::standard_literals, answers_for(*request.command));
   const LookupResult result = setup.lookups.run(request);
   write_output(options.json ? lookup_json(result) + "\n" : lookup_table(result));
   flush_output();
@@ -103,8 +133,9 @@ int run_single_lookup(const HostOptions& options) {
 
 int run_check(const HostOptions& options) {
   if (!subcommand_arguments(options).empty()) throw CommandError("check takes no arguments");
-  HostSetup setup(options, Session::as_given);
-  const CheckReport report = check_connection(setup.connection, setup.host);
+  HostSetup setup(options, Session::as_given, Answers::reported);
+  const CheckReport report =
+      check_connection(setup.connection, setup.host, setup.channel.problems());
   write_output(options.json ? check_json(report) + "\n" : check_table(report));
   flush_output();
   return report.problems() == 0 ? kExitFound : kExitTrouble;

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "item_lookup.h"
-#include "lookup_host.hpp"
+#include "lookup_result.hpp"
 
 namespace itemlookup {
 

@@ -18,12 +18,6 @@ LookupHost::LookupHost(const ModuleSet& modules, const OdbcConnection& connectio
   database_kind_.resize(LOOKUP_DATABASE_KIND_WIDTH, ' ');
 }
 
-std::string_view LookupResult::field(std::uint8_t parameter) const {
-  const FieldDef& definition = command->module.parameters[parameter];
-  if (definition.kind == FieldKind::handle) return {};
-  return std::string_view(fields).substr(offsets[parameter], definition.width);
-}
-
 LookupResult LookupHost::run(const LookupRequest& request) const {
   const LookupCommand& command = *request.command;
   const ModuleDef& module = command.module;

@@ -42,9 +42,17 @@ void add_field(JsonObject& object, const FieldDef& field, std::string_view bytes
   }
 }
 
-std::string status_text(std::string_view status) {
-  const std::string_view meaning = status_meaning(status);
-  return printable(status) + " " + (meaning.empty() ? "(unknown status)" : std::string(meaning));
+// A failed lookup's status is what the module left on its not-found path: it says nothing of
+// the item, so the meaning points to the error instead.
+constexpr std::string_view kFailedMeaning = "error: the lookup failed (see error)";
+
+std::string_view meaning(const LookupResult& result) {
+  return result.failed() ? kFailedMeaning : status_meaning(result.status());
+}
+
+std::string status_text(const LookupResult& result) {
+  const std::string_view text = meaning(result);
+  return printable(result.status()) + " " + (text.empty() ? "(unknown status)" : std::string(text));
 }
 
 // The return code arrives zero-extended from 16 bits; a negative one is shown as such too.
@@ -105,7 +113,7 @@ std::string lookup_table(const LookupResult& result) {
     rows.push_back(
         {std::string(field.name), table_value(field, result.field(output), result.latin1)});
   }
-  rows.push_back({"status", status_text(result.status())});
+  rows.push_back({"status", status_text(result)});
   rows.push_back({"return_code", return_code_text(result.return_code)});
   if (result.retries > 0) {
     rows.push_back({"retries", std::to_string(result.retries) + " (each on a new connection)"});
@@ -145,8 +153,8 @@ std::string lookup_json(const LookupResult& result, std::size_t line) {
   }
   object.close()
       .add_string("status", result.status())
-      .add_string("meaning", status_meaning(result.status()))
-      .add_bool("found", result.found())
+      .add_string("meaning", meaning(result))
+      .add_bool("found", result.found() && !result.failed())
       .add_number("return_code", result.return_code);
   if (result.retries > 0) {
     std::vector<std::string> retried;

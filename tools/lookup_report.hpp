@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "lookup_host.hpp"
+#include "lookup_result.hpp"
 
 namespace itemlookup {
 

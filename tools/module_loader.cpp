@@ -2,7 +2,6 @@
 
 #include <dlfcn.h>
 
-#include <iostream>
 #include <string>
 
 #include "command_error.hpp"
@@ -45,24 +44,6 @@ ModuleSet::ModuleSet(const std::filesystem::path& directory)
 
 const LoadedModule& ModuleSet::module_for(const ModuleDef& module) const {
   return &module == &kItemDataModule ? item_data_ : customer_item_;
-}
-
-void warn_about_missing_host_modules(const std::filesystem::path& directory) {
-  struct HostModule {
-    const char* file;
-    const char* consequence;
-  };
-  static constexpr HostModule kHostModules[] = {
-      {"PGMS/TARNIVEL.so", "numeric fields will read as zero"},
-      {"PGMS/SOLVAKE.so", "database errors will not be described"},
-  };
-  for (const HostModule& host_module : kHostModules) {
-    std::error_code error;
-    if (!std::filesystem::exists(directory / host_module.file, error)) {
-      std::cerr << "itemlookup: warning: " << (directory / host_module.file).string()
-                << " is missing: " << host_module.consequence << '\n';
-    }
-  }
 }
 
 }  // namespace itemlookup

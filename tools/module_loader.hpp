@@ -36,8 +36,4 @@ class ModuleSet {
   LoadedModule customer_item_;
 };
 
-// The modules find the host-side modules under PGMS/ of the current directory; says on stderr
-// which of them are missing from the directory the lookups will run in.
-void warn_about_missing_host_modules(const std::filesystem::path& directory);
-
 }  // namespace itemlookup

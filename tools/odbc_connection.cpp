@@ -6,6 +6,7 @@
 #include <cctype>
 
 #include "command_error.hpp"
+#include "statement_error.hpp"
 
 namespace itemlookup {
 
@@ -19,6 +20,22 @@ std::string upper(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
   return text;
+}
+
+// The statement handle's diagnostics as an error, its first record apart.
+StatementError statement_error(SQLHSTMT handle, const std::string& what,
+                               const std::string& sql = {}) {
+  SQLCHAR state[SQL_SQLSTATE_SIZE + 1] = {};
+  SQLINTEGER native_error = 0;
+  SQLCHAR message[SQL_MAX_MESSAGE_LENGTH] = {};
+  SQLSMALLINT length = 0;
+  if (!SQL_SUCCEEDED(SQLGetDiagRec(SQL_HANDLE_STMT, handle, 1, state, &native_error, message,
+                                   sizeof message, &length))) {
+    native_error = 0;
+  }
+  const std::string diagnostics = odbc_diagnostics(SQL_HANDLE_STMT, handle);
+  return StatementError(what + ": " + diagnostics + (sql.empty() ? "" : "\n  " + sql),
+                        reinterpret_cast<char*>(state), native_error, diagnostics);
 }
 
 class Statement {
@@ -36,8 +53,7 @@ class Statement {
   void execute(const std::string& sql) {
     const SQLRETURN result = SQLExecDirect(handle_, sql_text(sql), SQL_NTS);
     if (!SQL_SUCCEEDED(result) && result != SQL_NO_DATA) {
-      throw CommandError("statement failed: " + odbc_diagnostics(SQL_HANDLE_STMT, handle_) +
-                         "\n  " + sql);
+      throw statement_error(handle_, "statement failed", sql);
     }
   }
 
@@ -46,7 +62,7 @@ class Statement {
     const SQLRETURN result = SQLFetch(handle_);
     if (result == SQL_NO_DATA) return false;
     if (!SQL_SUCCEEDED(result)) {
-      throw CommandError("fetch failed: " + odbc_diagnostics(SQL_HANDLE_STMT, handle_));
+      throw statement_error(handle_, "fetch failed");
     }
     SQLSMALLINT columns = 0;
     SQLNumResultCols(handle_, &columns);
@@ -67,8 +83,7 @@ class Statement {
           SQLGetData(handle_, column, SQL_C_CHAR, chunk, sizeof chunk, &indicator);
       if (got == SQL_NO_DATA) break;
       if (!SQL_SUCCEEDED(got)) {
-        throw CommandError("reading a column failed: " +
-                           odbc_diagnostics(SQL_HANDLE_STMT, handle_));
+        throw statement_error(handle_, "reading a column failed");
       }
       if (indicator == SQL_NULL_DATA) return std::nullopt;
       // A chunk that did not hold the rest ends in a terminator; the last one holds what is left.

@@ -68,9 +68,11 @@ running() {
 start_server_on() {
   local port=$1 account server waited
   account=$(account)
+  # Temporary files stay in the folder: the caller's TMPDIR may be one the server account cannot
+  # write to.
   setsid mariadbd --no-defaults --datadir="$data" --socket="$socket" --port="$port" \
     --bind-address=127.0.0.1 --pid-file="$pid_file" --log-error="$log" --user="$account" \
-    --skip-name-resolve --innodb-buffer-pool-size=32M </dev/null >/dev/null 2>&1 &
+    --skip-name-resolve --innodb-buffer-pool-size=32M --tmpdir="$base" </dev/null >/dev/null 2>&1 &
   server=$!
   for ((waited = 0; waited < start_seconds * 10; ++waited)); do
     if admin ping >/dev/null 2>&1; then
@@ -107,7 +109,7 @@ start() {
   throwaway_fresh_folder "$account"
 
   mariadb-install-db --no-defaults --datadir="$data" --user="$account" \
-    --auth-root-authentication-method=socket --skip-test-db >"$base/install.log" 2>&1 ||
+    --auth-root-authentication-method=socket --skip-test-db --tmpdir="$base" >"$base/install.log" 2>&1 ||
     throwaway_fail "mariadb-install-db failed, see $base/install.log"
 
   local port

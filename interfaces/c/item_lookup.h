@@ -7,8 +7,9 @@
  * The value returned is the module's 16-bit return code, zero-extended (-1 reads 65535).
  *
  * The modules load "PGMS/SOLVAKE.so" and "PGMS/TARNIVEL.so" from the host's current directory or,
- * failing that, from the folder of the module's own file. Calls into one loaded module must not
- * overlap.
+ * failing that, from the folder of the path the module was loaded by, then from the folder of its
+ * real file (symlinks resolved); both folders are fixed when the module is loaded. Calls into one
+ * loaded module must not overlap.
  */
 #ifndef ITEM_LOOKUP_H
 #define ITEM_LOOKUP_H
@@ -89,10 +90,15 @@ enum item_lookup_field_sizes {
 #define VELDORIN_PARAMETER_COUNT (0 VELDORIN_PARAMETERS(ITEM_LOOKUP_ONE_PARAMETER_))
 #define MARQUETH_PARAMETER_COUNT (0 MARQUETH_PARAMETERS(ITEM_LOOKUP_ONE_PARAMETER_))
 
+/*
+ * The widths are literal numbers, so that they work in #if as well as in declarations. Each is
+ * checked against its table row below: the tables stay the one source.
+ */
+
 /* Fields both modules share, at the same widths. */
-#define LOOKUP_FUNCTION_CODE_WIDTH VELDORIN_SIZE(function_code)
-#define LOOKUP_STATUS_WIDTH VELDORIN_SIZE(status)
-#define LOOKUP_DATABASE_KIND_WIDTH VELDORIN_SIZE(database_kind)
+#define LOOKUP_FUNCTION_CODE_WIDTH 1
+#define LOOKUP_STATUS_WIDTH 5
+#define LOOKUP_DATABASE_KIND_WIDTH 15
 #define LOOKUP_DATABASE_KIND_SQLSERVER "SQLSERVER      "
 
 /* A compile error here means the two tables disagree on a field both modules share. */
@@ -103,18 +109,18 @@ enum item_lookup_field_sizes {
 typedef char item_lookup_shared_fields_agree_[ITEM_LOOKUP_SHARED_FIELDS_AGREE_ ? 1 : -1];
 
 /* VELDORIN: item supplementary data (table VNDADFIT). */
-#define VELDORIN_ITEM_CODE_WIDTH VELDORIN_SIZE(item_code)
-#define VELDORIN_SALES_FAMILY_WIDTH VELDORIN_SIZE(sales_family)
-#define VELDORIN_EXTERNAL_CODE_WIDTH VELDORIN_SIZE(external_code)
-#define VELDORIN_BARCODE_WIDTH VELDORIN_SIZE(barcode)
-#define VELDORIN_DESCRIPTION_WIDTH VELDORIN_SIZE(description)
-#define VELDORIN_TRACE_FLAG_WIDTH VELDORIN_SIZE(trace_flag)
-#define VELDORIN_DETAIL_FLAG_WIDTH VELDORIN_SIZE(detail_flag)
-#define VELDORIN_ANVISA_CODE_WIDTH VELDORIN_SIZE(anvisa_code)
-#define VELDORIN_PRICE_DIGITS VELDORIN_SIZE(pmc_value) /* PMC and PMV values */
-#define VELDORIN_PRICE_DECIMALS VELDORIN_DECIMALS(pmc_value)
-#define VELDORIN_WEIGHT_DIGITS VELDORIN_SIZE(net_weight) /* net and gross weight */
-#define VELDORIN_WEIGHT_DECIMALS VELDORIN_DECIMALS(net_weight)
+#define VELDORIN_ITEM_CODE_WIDTH 16
+#define VELDORIN_SALES_FAMILY_WIDTH 10
+#define VELDORIN_EXTERNAL_CODE_WIDTH 16
+#define VELDORIN_BARCODE_WIDTH 16
+#define VELDORIN_DESCRIPTION_WIDTH 55
+#define VELDORIN_TRACE_FLAG_WIDTH 1
+#define VELDORIN_DETAIL_FLAG_WIDTH 1
+#define VELDORIN_ANVISA_CODE_WIDTH 13
+#define VELDORIN_PRICE_DIGITS 12 /* PMC and PMV values */
+#define VELDORIN_PRICE_DECIMALS 2
+#define VELDORIN_WEIGHT_DIGITS 11 /* net and gross weight */
+#define VELDORIN_WEIGHT_DECIMALS 3
 
 #define VELDORIN_FULL_FETCH '1'
 #define VELDORIN_PARTIAL_FETCH '2'
@@ -135,17 +141,58 @@ typedef veldorin_function* veldorin_entry;
 veldorin_function VELDORIN;
 
 /* MARQUETH: customer item cross-reference (table VNDAITCL). */
-#define MARQUETH_CUSTOMER_KIND_WIDTH MARQUETH_SIZE(customer_kind)
-#define MARQUETH_CUSTOMER_CODE_DIGITS MARQUETH_SIZE(customer_code)
-#define MARQUETH_ITEM_CODE_WIDTH MARQUETH_SIZE(item_code)
-#define MARQUETH_CUSTOMER_ITEM_CODE_WIDTH MARQUETH_SIZE(customer_item_code)
-#define MARQUETH_UNIT_WIDTH MARQUETH_SIZE(unit)
-#define MARQUETH_FACTOR_DIGITS MARQUETH_SIZE(factor)
-#define MARQUETH_FACTOR_DECIMALS MARQUETH_DECIMALS(factor)
-#define MARQUETH_QUANTITY_DIGITS MARQUETH_SIZE(minimum_lot) /* minimum lot and order multiple */
-#define MARQUETH_QUANTITY_DECIMALS MARQUETH_DECIMALS(minimum_lot)
-#define MARQUETH_BARCODE_WIDTH MARQUETH_SIZE(barcode)
-#define MARQUETH_DAYS_DIGITS MARQUETH_SIZE(days)
+#define MARQUETH_CUSTOMER_KIND_WIDTH 1
+#define MARQUETH_CUSTOMER_CODE_DIGITS 5
+#define MARQUETH_ITEM_CODE_WIDTH 16
+#define MARQUETH_CUSTOMER_ITEM_CODE_WIDTH 50
+#define MARQUETH_UNIT_WIDTH 4
+#define MARQUETH_FACTOR_DIGITS 15
+#define MARQUETH_FACTOR_DECIMALS 7
+#define MARQUETH_QUANTITY_DIGITS 11 /* minimum lot and order multiple */
+#define MARQUETH_QUANTITY_DECIMALS 3
+#define MARQUETH_BARCODE_WIDTH 16
+#define MARQUETH_DAYS_DIGITS 4
+
+/* A compile error here names a width that differs from its table row. */
+#if defined(__cplusplus) && __cplusplus >= 201103L
+#define ITEM_LOOKUP_FROM_TABLE_(width, row) \
+  static_assert((width) == (row), #width " differs from " #row " of its table");
+#else
+#define ITEM_LOOKUP_FROM_TABLE_(width, row) \
+  typedef char item_lookup_##width##_differs_from_##row[(width) == (row) ? 1 : -1];
+#endif
+ITEM_LOOKUP_FROM_TABLE_(LOOKUP_FUNCTION_CODE_WIDTH, VELDORIN_SIZE_function_code)
+ITEM_LOOKUP_FROM_TABLE_(LOOKUP_STATUS_WIDTH, VELDORIN_SIZE_status)
+ITEM_LOOKUP_FROM_TABLE_(LOOKUP_DATABASE_KIND_WIDTH, VELDORIN_SIZE_database_kind)
+ITEM_LOOKUP_FROM_TABLE_(VELDORIN_ITEM_CODE_WIDTH, VELDORIN_SIZE_item_code)
+ITEM_LOOKUP_FROM_TABLE_(VELDORIN_SALES_FAMILY_WIDTH, VELDORIN_SIZE_sales_family)
+ITEM_LOOKUP_FROM_TABLE_(VELDORIN_EXTERNAL_CODE_WIDTH, VELDORIN_SIZE_external_code)
+ITEM_LOOKUP_FROM_TABLE_(VELDORIN_BARCODE_WIDTH, VELDORIN_SIZE_barcode)
+ITEM_LOOKUP_FROM_TABLE_(VELDORIN_DESCRIPTION_WIDTH, VELDORIN_SIZE_description)
+ITEM_LOOKUP_FROM_TABLE_(VELDORIN_TRACE_FLAG_WIDTH, VELDORIN_SIZE_trace_flag)
+ITEM_LOOKUP_FROM_TABLE_(VELDORIN_DETAIL_FLAG_WIDTH, VELDORIN_SIZE_detail_flag)
+ITEM_LOOKUP_FROM_TABLE_(VELDORIN_ANVISA_CODE_WIDTH, VELDORIN_SIZE_anvisa_code)
+ITEM_LOOKUP_FROM_TABLE_(VELDORIN_PRICE_DIGITS, VELDORIN_SIZE_pmc_value)
+ITEM_LOOKUP_FROM_TABLE_(VELDORIN_PRICE_DIGITS, VELDORIN_SIZE_pmv_value)
+ITEM_LOOKUP_FROM_TABLE_(VELDORIN_PRICE_DECIMALS, VELDORIN_DECIMALS_pmc_value)
+ITEM_LOOKUP_FROM_TABLE_(VELDORIN_PRICE_DECIMALS, VELDORIN_DECIMALS_pmv_value)
+ITEM_LOOKUP_FROM_TABLE_(VELDORIN_WEIGHT_DIGITS, VELDORIN_SIZE_net_weight)
+ITEM_LOOKUP_FROM_TABLE_(VELDORIN_WEIGHT_DIGITS, VELDORIN_SIZE_gross_weight)
+ITEM_LOOKUP_FROM_TABLE_(VELDORIN_WEIGHT_DECIMALS, VELDORIN_DECIMALS_net_weight)
+ITEM_LOOKUP_FROM_TABLE_(VELDORIN_WEIGHT_DECIMALS, VELDORIN_DECIMALS_gross_weight)
+ITEM_LOOKUP_FROM_TABLE_(MARQUETH_CUSTOMER_KIND_WIDTH, MARQUETH_SIZE_customer_kind)
+ITEM_LOOKUP_FROM_TABLE_(MARQUETH_CUSTOMER_CODE_DIGITS, MARQUETH_SIZE_customer_code)
+ITEM_LOOKUP_FROM_TABLE_(MARQUETH_ITEM_CODE_WIDTH, MARQUETH_SIZE_item_code)
+ITEM_LOOKUP_FROM_TABLE_(MARQUETH_CUSTOMER_ITEM_CODE_WIDTH, MARQUETH_SIZE_customer_item_code)
+ITEM_LOOKUP_FROM_TABLE_(MARQUETH_UNIT_WIDTH, MARQUETH_SIZE_unit)
+ITEM_LOOKUP_FROM_TABLE_(MARQUETH_FACTOR_DIGITS, MARQUETH_SIZE_factor)
+ITEM_LOOKUP_FROM_TABLE_(MARQUETH_FACTOR_DECIMALS, MARQUETH_DECIMALS_factor)
+ITEM_LOOKUP_FROM_TABLE_(MARQUETH_QUANTITY_DIGITS, MARQUETH_SIZE_minimum_lot)
+ITEM_LOOKUP_FROM_TABLE_(MARQUETH_QUANTITY_DIGITS, MARQUETH_SIZE_order_multiple)
+ITEM_LOOKUP_FROM_TABLE_(MARQUETH_QUANTITY_DECIMALS, MARQUETH_DECIMALS_minimum_lot)
+ITEM_LOOKUP_FROM_TABLE_(MARQUETH_QUANTITY_DECIMALS, MARQUETH_DECIMALS_order_multiple)
+ITEM_LOOKUP_FROM_TABLE_(MARQUETH_BARCODE_WIDTH, MARQUETH_SIZE_barcode)
+ITEM_LOOKUP_FROM_TABLE_(MARQUETH_DAYS_DIGITS, MARQUETH_SIZE_days)
 
 #define MARQUETH_CUSTOMER_ITEM_FETCH '1'
 #define MARQUETH_RESOLVE_ITEM_CODE '2'
@@ -179,6 +226,12 @@ tarnivel_function TARNIVEL;
  * What the host-side modules saw, for the host that loaded the same PGMS/SOLVAKE.so and
  * PGMS/TARNIVEL.so (dlopen of the same file gives the same module). Each TAKE entry copies what
  * was reported since the host last asked and forgets it; a host that never asks sees no change.
+ *
+ * Threads: both modules keep these journals per host thread. A TAKE returns what the lookups made
+ * on the calling thread saw, never another thread's, so a host that runs VELDORIN on one thread
+ * and MARQUETH on another takes each thread's reports and conversions on that thread. A thread's
+ * journals start empty and end with it. The standard error lines of SOLVAKE are switched for the
+ * whole process: any thread may switch them, for every thread's reports from then on.
  */
 #define SOLVAKE_RECORDS_KEPT 8
 #define SOLVAKE_MESSAGE_SIZE 512
@@ -202,7 +255,8 @@ typedef struct solvake_records {
 #define SOLVAKE_LINES_OFF 0 /* SOLVAKE stops writing its lines to standard error */
 #define SOLVAKE_LINES_ON 1  /* as after loading */
 
-/* Fills `taken` (when not NULL) and forgets; sets the standard error lines. Returns reports. */
+/* Fills `taken` (when not NULL) and forgets the calling thread's journal; sets the standard
+   error lines for the process. Returns reports, also when `taken` is NULL. */
 typedef int solvake_take_function(solvake_records* taken, int stderr_lines);
 typedef solvake_take_function* solvake_take_entry;
 solvake_take_function SOLVAKE_TAKE;
@@ -223,7 +277,7 @@ typedef struct tarnivel_conversions {
   tarnivel_conversion conversions[TARNIVEL_CONVERSIONS_KEPT];
 } tarnivel_conversions;
 
-/* Fills `taken` (when not NULL) and forgets. Returns count. */
+/* Fills `taken` (when not NULL) and forgets the calling thread's journal. Returns count. */
 typedef int tarnivel_take_function(tarnivel_conversions* taken);
 typedef tarnivel_take_function* tarnivel_take_entry;
 tarnivel_take_function TARNIVEL_TAKE;

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Runs the itemlookup binary on a throwaway demo database and compares what it prints with what
-# an operator must see. Usage: cli_cases.sh ITEMLOOKUP CASE
+# an operator must see. Usage: cli_cases.sh ITEMLOOKUP CASE MODULE-DIR OLDER-HOST-MODULE-DIR
+# MODULE-DIR holds the built lookup modules and their PGMS/; OLDER-HOST-MODULE-DIR/PGMS/ a host's
+# own older SOLVAKE.so and TARNIVEL.so, without their TAKE entries.
 # Every function named case_* is one CTest test (CMakeLists.txt reads the names from here).
 set -uo pipefail
 
 itemlookup=$1
 case_name=$2
+module_dir=${3:-}
+older_dir=${4:-}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -64,6 +68,37 @@ expect_line() {
     fail "output line $number differs"
     diff <(printf '%s\n' "$expected") <(printf '%s\n' "$actual") >&2
   fi
+}
+
+# module_folder NAME HOST-MODULE...: a folder for --modules with both lookup modules and, under
+# PGMS/, the host module files given; its path is left in $folder.
+module_folder() {
+  folder=$work/$1
+  shift
+  mkdir -p "$folder/PGMS"
+  cp "$module_dir/VELDORIN.so" "$module_dir/MARQUETH.so" "$folder/"
+  local file
+  for file in "$@"; do cp "$file" "$folder/PGMS/"; done
+}
+
+# expect_refused MESSAGE LOOKUP OPTION...: with OPTION..., itemlookup refuses LOOKUP (a batch
+# line, its words split at blanks) with MESSAGE alone on stderr: as a single lookup, under --json
+# and as a batch.
+expect_refused() {
+  local message=$1 lookup=$2 words
+  shift 2
+  read -ra words <<<"$lookup"
+  run "$@" "${words[@]}"
+  expect_status 2
+  expect_no_out
+  [[ $err == "itemlookup: $message" ]] || fail "$lookup: stderr was: $err"
+  run --json "$@" "${words[@]}"
+  expect_status 2
+  expect_out "{\"error\":\"$message\"}"
+  run "$@" batch < <(printf '%s\n' "$lookup")
+  expect_status 2
+  expect_no_out
+  [[ $err == "itemlookup: $message" ]] || fail "a batch of $lookup: stderr was: $err"
 }
 
 case_item_table() {
@@ -388,17 +423,19 @@ case_database_error_is_not_a_missing_item() {
   run --connect "$connect" --json item 1001
   expect_status 2
   # The failed fetch that follows is marked as the consequence it is.
-  [[ $out == *'"found":false,"return_code":0,"error":{"sqlstate":"HY000","native":1,"message":"[SQLite]no such table: VNDADFIT (1)","follow_on":[{"sqlstate":"HY010","native":0,"message":"[unixODBC][Driver Manager]Function sequence error","consequence":true}]}}' ]] ||
+  # Its status bytes are those of a missing item; its meaning is not.
+  [[ $out == *'"status":"01027","meaning":"error: the lookup failed (see error)","found":false,"return_code":0,"error":{"sqlstate":"HY000","native":1,"message":"[SQLite]no such table: VNDADFIT (1)","follow_on":[{"sqlstate":"HY010","native":0,"message":"[unixODBC][Driver Manager]Function sequence error","consequence":true}]}}' ]] ||
     fail "no error object: $out"
   run --connect "$connect" item 1001
   expect_status 2
+  expect_line 14 "  status         01027 error: the lookup failed (see error)"
   expect_line 16 "  error          HY000 [SQLite]no such table: VNDADFIT (1)"
   expect_line 17 "  error          HY010 [unixODBC][Driver Manager]Function sequence error (follows from the error above)"
   [[ $err != *SOLVAKE* ]] || fail "the message module's lines are shown besides: $err"
   run --connect "$connect" batch < <(printf '%s\n' 'item 1001' 'customer-unit C 42 1001')
   expect_status 2
   expect_summary "2 lines: 1 found, 0 not found, 0 with warnings, 1 error"
-  expect_line 1 '{"line":1,"command":"item","module":"VELDORIN","function_code":"1","keys":{"item_code":"1001"},"fields":{"sales_family":"","external_code":"","barcode":"","description":"","trace_flag":"","detail_flag":"","anvisa_code":"","pmc_value":0.00,"pmv_value":0.00,"net_weight":0.000,"gross_weight":0.000},"status":"01027","meaning":"item not found","found":false,"return_code":0,"error":{"sqlstate":"HY000","native":1,"message":"[SQLite]no such table: VNDADFIT (1)","follow_on":[{"sqlstate":"HY010","native":0,"message":"[unixODBC][Driver Manager]Function sequence error","consequence":true}]}}'
+  expect_line 1 '{"line":1,"command":"item","module":"VELDORIN","function_code":"1","keys":{"item_code":"1001"},"fields":{"sales_family":"","external_code":"","barcode":"","description":"","trace_flag":"","detail_flag":"","anvisa_code":"","pmc_value":0.00,"pmv_value":0.00,"net_weight":0.000,"gross_weight":0.000},"status":"01027","meaning":"error: the lookup failed (see error)","found":false,"return_code":0,"error":{"sqlstate":"HY000","native":1,"message":"[SQLite]no such table: VNDADFIT (1)","follow_on":[{"sqlstate":"HY010","native":0,"message":"[unixODBC][Driver Manager]Function sequence error","consequence":true}]}}'
 }
 
 # Lost digits, a dropped sign, a cut description, a cut UTF-8 character: found, with warnings.
@@ -435,6 +472,48 @@ case_check_names_missing_tables_and_columns() {
     fail "no missing table: $out"
   [[ $out == *"PROBLEM  lookup MARQUETH  not run: VNDAITCL cannot be read"* ]] || fail "lookup: $out"
   [[ $out == *$'\n5 problems' ]] || fail "count: $out"
+}
+
+# A file that is no database is not a missing table: the driver's own message.
+case_check_shows_why_a_database_cannot_be_read() {
+  printf 'not a database, just text\n%.0s' {1..200} >"$work/text.db"
+  run --connect "DRIVER=SQLite3;Database=$work/text.db" check
+  expect_status 2
+  [[ $out == *"PROBLEM  table VNDADFIT   cannot be read: [HY000] [SQLite]file is not a database (26)"*"fix: make it readable on this connection: the driver's message says what stops it"* ]] ||
+    fail "VNDADFIT: $out"
+  [[ $out != *"not found"* && $out != *"escapes"* ]] || fail "claims what it did not see: $out"
+}
+
+# Stored keys that begin with a dash reach the lookups as keys, not as options.
+case_check_looks_up_keys_that_look_like_options() {
+  sqlite3 "$work/dash.db" <"$db_dir/sqlite/schema.sql"
+  sqlite3 "$work/dash.db" "INSERT INTO VNDADFIT (ADFIT_COD_ITEM) VALUES ('--X1');
+    INSERT INTO VNDAITCL (AITCL_TIPO, AITCL_CODIGO, AITCL_COD_ITEM) VALUES ('-', '00042', '--X1')"
+  run --connect "DRIVER=SQLite3;Database=$work/dash.db" check
+  [[ $out == *"ok       lookup VELDORIN  item --X1: found, return code 0"* ]] || fail "VELDORIN: $out"
+  [[ $out == *"ok       lookup MARQUETH  customer-item - 00042 --X1: found, return code 0"* ]] ||
+    fail "MARQUETH: $out"
+}
+
+# A converter or message module that is missing, or older and without its TAKE entry, is a
+# problem: the host could not tell an error from a missing item, or a number from zero.
+case_check_names_host_modules_that_cannot_answer() {
+  local lib
+  lib=$(cd "$(dirname "$itemlookup")/../lib" && pwd)
+  mkdir -p "$work/mods/PGMS"
+  cp "$lib/VELDORIN.so" "$lib/MARQUETH.so" "$work/mods/"
+  cp "$lib/PGMS/SOLVAKE.so" "$work/mods/PGMS/"
+  run "${demo[@]}" --modules "$work/mods" check
+  expect_status 2
+  [[ $out == *"PROBLEM  host modules     converter $work/mods/PGMS/TARNIVEL.so cannot be loaded (cannot open shared object file: No such file or directory): without it every number reads as zero"* ]] ||
+    fail "no converter: $out"
+  [[ $out == *$'\n1 problem' ]] || fail "count: $out"
+  printf 'int TARNIVEL(void) { return 0; }\n' | cc -shared -fPIC -x c - -o "$work/mods/PGMS/TARNIVEL.so"
+  printf 'int SOLVAKE(void) { return 0; }\n' | cc -shared -fPIC -x c - -o "$work/mods/PGMS/SOLVAKE.so"
+  run "${demo[@]}" --modules "$work/mods" check
+  expect_status 2
+  [[ $out == *"PROBLEM  host modules     message module $work/mods/PGMS/SOLVAKE.so has no entry SOLVAKE_TAKE (an older message module?): without it a database error cannot be told from a missing item; converter $work/mods/PGMS/TARNIVEL.so has no entry TARNIVEL_TAKE (an older converter?): without it every number reads as zero"* ]] ||
+    fail "older modules: $out"
 }
 
 case_output_errors_are_failures() {
@@ -652,6 +731,48 @@ case_usage_errors() {
   run
   expect_status 2
   expect_err_contains "no lookup given"
+}
+
+# Without a message module that hands over its reports, a database error would read as a
+# missing item: no lookup runs, and the file and the entry are named.
+case_message_module_missing_or_older() {
+  run "${demo[@]}" item 1001
+  expect_status 0
+  local without="without it a database error cannot be told from a missing item; no lookup runs"
+  module_folder no-message-module "$module_dir/PGMS/TARNIVEL.so"
+  expect_refused "message module $folder/PGMS/SOLVAKE.so cannot be loaded (cannot open shared object file: No such file or directory): $without" \
+    "resolve --barcode 7891000100017" "${demo[@]}" --modules "$folder"
+  module_folder older-message-module "$module_dir/PGMS/TARNIVEL.so" "$older_dir/PGMS/SOLVAKE.so"
+  expect_refused "message module $folder/PGMS/SOLVAKE.so has no entry SOLVAKE_TAKE (an older message module?): $without" \
+    "item 1001" "${demo[@]}" --modules "$folder"
+  # check still runs, and says what is missing.
+  run "${demo[@]}" --modules "$folder" check
+  [[ $out == "itemlookup check: "* ]] || fail "check did not run: $out"
+  expect_err_contains "warning: message module $folder/PGMS/SOLVAKE.so has no entry SOLVAKE_TAKE"
+}
+
+# Without a converter that hands over its conversions, every number would read as zero: no
+# lookup that converts numbers runs, nor a batch; the others need no converter.
+case_converter_missing_or_older() {
+  run "${demo[@]}" item 1001
+  expect_status 0
+  local without="without it every number reads as zero; no lookup runs"
+  module_folder no-converter "$module_dir/PGMS/SOLVAKE.so"
+  expect_refused "converter $folder/PGMS/TARNIVEL.so cannot be loaded (cannot open shared object file: No such file or directory): $without" \
+    "item 1001" "${demo[@]}" --modules "$folder"
+  module_folder older-converter "$module_dir/PGMS/SOLVAKE.so" "$older_dir/PGMS/TARNIVEL.so"
+  local lookup
+  for lookup in "item-summary 1003" "customer-item C 42 1001" "customer-unit C 42 1001"; do
+    expect_refused "converter $folder/PGMS/TARNIVEL.so has no entry TARNIVEL_TAKE (an older converter?): $without" \
+      "$lookup" "${demo[@]}" --modules "$folder"
+  done
+  # As a single lookup one that converts no number still runs.
+  run "${demo[@]}" --modules "$folder" --json resolve --barcode 7891000100017
+  expect_status 0
+  expect_out '{"command":"resolve","module":"VELDORIN","function_code":"3","keys":{"barcode":"7891000100017","external_code":""},"fields":{"item_code":"1001"},"status":"00000","meaning":"found","found":true,"return_code":0}'
+  run "${demo[@]}" --modules "$folder" check
+  [[ $out == "itemlookup check: "* ]] || fail "check did not run: $out"
+  expect_err_contains "warning: converter $folder/PGMS/TARNIVEL.so has no entry TARNIVEL_TAKE"
 }
 
 case_module_not_loadable() {

@@ -171,6 +171,7 @@ class ServerDemo {
 std::unique_ptr<SqliteDemo> sqlite_demo;
 std::unique_ptr<ServerDemo> server_demos[std::size(kServerDatabases)];
 std::unique_ptr<ServerDemo> case_insensitive_demo;
+std::unique_ptr<ServerDemo> trailing_space_demos[std::size(kServerDatabases)];
 
 ServerDemo& server_demo(Database database) {
   std::unique_ptr<ServerDemo>& demo = server_demos[database == Database::postgres ? 0 : 1];
@@ -185,6 +186,7 @@ class DemoDatabasesEnvironment : public testing::Environment {
     sqlite_demo.reset();
     for (std::unique_ptr<ServerDemo>& demo : server_demos) demo.reset();
     case_insensitive_demo.reset();
+    for (std::unique_ptr<ServerDemo>& demo : trailing_space_demos) demo.reset();
   }
 };
 
@@ -251,6 +253,22 @@ std::string case_insensitive_mariadb_demo() {
   }
   return without_attribute(server_connection_string(Database::mariadb), "Database") +
          "Database=" + case_insensitive_demo->name() + ";";
+}
+
+std::string trailing_space_keeping_demo(Database database) {
+  const bool postgres = database == Database::postgres;
+  std::unique_ptr<ServerDemo>& demo = trailing_space_demos[postgres ? 0 : 1];
+  if (!demo) {
+    demo = std::make_unique<ServerDemo>(
+        database, postgres ? SchemaVariant{"_varchar", "CHAR(", "VARCHAR("}
+                           : SchemaVariant{"_nopad", "utf8mb4_bin", "utf8mb4_nopad_bin"});
+  }
+  if (postgres) {
+    return without_attribute(server_connection_string(database), "ConnSettings") +
+           "ConnSettings={SET search_path TO " + demo->name() + "};";
+  }
+  return without_attribute(server_connection_string(database), "Database") +
+         "Database=" + demo->name() + ";";
 }
 
 const std::string& postgres_demo_schema() {

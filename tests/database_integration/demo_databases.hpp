@@ -38,6 +38,9 @@ std::string demo_connection_string(Database database, Literals literals);
 // Another MariaDB demo database, whose key columns ignore letter case (utf8mb4_general_ci);
 // connected to as documented.
 std::string case_insensitive_mariadb_demo();
+// Another demo database on a server engine, whose key columns keep trailing spaces when they
+// compare (PostgreSQL VARCHAR, MariaDB utf8mb4_nopad_bin); connected to as documented.
+std::string trailing_space_keeping_demo(Database database);
 // The PostgreSQL schema holding this process's demo tables.
 const std::string& postgres_demo_schema();
 

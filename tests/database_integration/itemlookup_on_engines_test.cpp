@@ -92,6 +92,30 @@ TEST_P(ItemlookupOnEachDatabase, CheckPassesAConnectionSetUpAsDocumented) {
   const ItemlookupRun result = run(Literals::as_documented, {"check"});
   EXPECT_EQ(result.exit_status, 0) << result.out;
   EXPECT_NE(result.out.find(R"("ok":true,"problems":0})"), std::string::npos) << result.out;
+  std::vector<std::string> shown = {
+      R"({"topic":"autocommit","ok":true,"detail":"on: each statement is a transaction of its own"})",
+      R"({"topic":"host modules","ok":true,)",
+  };
+  switch (GetParam()) {
+    case Database::sqlite:
+      shown.push_back(R"({"topic":"session setting","ok":true,"detail":"the engine's own )"
+                      R"(reading: standard literals, proven again on a fresh statement"})");
+      break;
+    case Database::postgres:
+      shown.push_back(R"({"topic":"server role","ok":true,"detail":"primary: reads and writes"})");
+      shown.push_back(R"({"topic":"session setting","ok":true,"detail":"itemlookup's SET )"
+                      R"(standard_conforming_strings = on: standard literals, proven again on )"
+                      R"(a fresh statement"})");
+      break;
+    case Database::mariadb:
+      shown.push_back(R"({"topic":"session setting","ok":true,"detail":"itemlookup's SET )"
+                      R"(SESSION sql_mode=CONCAT(@@sql_mode,',NO_BACKSLASH_ESCAPES'): standard )"
+                      R"(literals, proven again on a fresh statement"})");
+      break;
+  }
+  for (const std::string& part : shown) {
+    EXPECT_NE(result.out.find(part), std::string::npos) << part << "\n" << result.out;
+  }
 }
 
 TEST_P(ItemlookupOnEachDatabase, CheckNamesTheSettingAnEscapingConnectionLacks) {
@@ -127,6 +151,54 @@ TEST(ItemlookupCheck, NamesTheCollationOfCaseInsensitiveKeyColumns) {
   EXPECT_NE(result.out.find("fix: COLLATE utf8mb4_bin"), std::string::npos) << result.out;
   EXPECT_NE(result.out.find("\n1 problem\n"), std::string::npos) << result.out;
 }
+
+// A table the role may not read is not a missing table: the driver's message, on one line.
+TEST(ItemlookupCheck, ShowsTheDriversMessageForTablesTheRoleMayNotRead) {
+  open_or_skip(Database::postgres);
+  if (IsSkipped() || HasFatalFailure()) return;
+  OdbcSession& session = demo_database(Database::postgres);
+  // Roles belong to the whole server: test processes side by side may both create it.
+  session.execute(
+      "DO $$BEGIN CREATE ROLE item_lookup_no_rights NOLOGIN; EXCEPTION WHEN duplicate_object "
+      "OR unique_violation THEN NULL; END$$");
+  session.execute("GRANT USAGE ON SCHEMA " + postgres_demo_schema() + " TO item_lookup_no_rights");
+  std::string connection = demo_connection_string(Database::postgres, Literals::as_documented);
+  connection.insert(connection.rfind('}'), ";SET ROLE item_lookup_no_rights");
+  const ItemlookupRun result = itemlookup({"--connect", connection, "check"});
+  EXPECT_EQ(result.exit_status, 2) << result.out;
+  EXPECT_NE(result.out.find("PROBLEM  table VNDADFIT   cannot be read: [42501] ERROR: permission "
+                            "denied for table vndadfit; Error while executing the query\n"),
+            std::string::npos)
+      << result.out;
+  EXPECT_EQ(result.out.find("not found"), std::string::npos) << result.out;
+}
+
+class ItemlookupCheckOnEachServer : public testing::TestWithParam<Database> {
+ protected:
+  void SetUp() override { open_or_skip(GetParam()); }
+};
+
+TEST_P(ItemlookupCheckOnEachServer, NamesTheCollationOfKeyColumnsThatKeepTrailingSpaces) {
+  const ItemlookupRun result =
+      itemlookup({"--connect", trailing_space_keeping_demo(GetParam()), "check"});
+  EXPECT_EQ(result.exit_status, 2) << result.out;
+  EXPECT_NE(result.out.find("PROBLEM  trailing spaces  a key padded with spaces to its field "
+                            "width finds no row in VNDADFIT.ADFIT_COD_ITEM, "
+                            "VNDADFIT.ADFIT_COD_BARRAS, VNDADFIT.ADFIT_COD_EXTERNO, "
+                            "VNDAITCL.AITCL_COD_ITEM, VNDAITCL.AITCL_ITEM_CLIENTE\n"),
+            std::string::npos)
+      << result.out;
+  EXPECT_NE(result.out.find(GetParam() == Database::postgres ? "fix: CHAR(n) key columns"
+                                                             : "fix: COLLATE utf8mb4_bin"),
+            std::string::npos)
+      << result.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(OnEachServer, ItemlookupCheckOnEachServer,
+                         testing::ValuesIn(kServerDatabases),
+                         [](const testing::TestParamInfo<Database>& info) {
+                           return std::string(name(info.param));
+                         });
 
 struct HostRun {
   int exit_status = -1;

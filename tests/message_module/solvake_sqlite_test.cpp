@@ -284,6 +284,12 @@ TEST_F(SolvakeWithSqlite, HostTakesWhatWasReportedSinceItLastAsked) {
   EXPECT_EQ(taken.records[0].report, 3);
   EXPECT_EQ(taken.records[SOLVAKE_RECORDS_KEPT - 1].report, SOLVAKE_RECORDS_KEPT + 2);
   EXPECT_NE(report({nullptr, nullptr, nullptr}), "");
+
+  // Nowhere to copy to: the host still learns how many reports there were, and they are gone.
+  report({nullptr, nullptr, nullptr});
+  EXPECT_EQ(take_(nullptr, SOLVAKE_LINES_UNCHANGED), 2);
+  EXPECT_EQ(take_(&taken, SOLVAKE_LINES_UNCHANGED), 0);
+  EXPECT_EQ(taken.count, 0);
 }
 
 TEST_F(SolvakeWithSqlite, ReadsUnalignedHostFieldsWithoutWritingThem) {

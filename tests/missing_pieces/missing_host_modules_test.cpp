@@ -1,11 +1,13 @@
 // A host directory without PGMS/, or with only one of its modules: no crash, the documented
 // outcome, and the lookup works on the next call once the modules are back. A module loaded by
 // path finds the host modules beside its own file when the host's directory has none, and the
-// host's own PGMS/ still comes first.
+// host's own PGMS/ still comes first, whether it loads the module through a symlink or by a
+// relative path and changes its directory afterwards.
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -48,12 +50,15 @@ class MissingHostModules : public testing::Test {
     fs::create_directories(folder / "PGMS");
     fs::copy_file(lone_module(), folder / "VELDORIN.so");
     // Through the folder itself: the converter's own path may be longer than PATH_MAX.
-    const fs::path converter = VeldorinFields::module_path().parent_path() / "PGMS/TARNIVEL.so";
     const fs::path before = fs::current_path();
     fs::current_path(folder);
-    fs::copy_file(converter, "PGMS/TARNIVEL.so");
+    fs::copy_file(built_converter(), "PGMS/TARNIVEL.so");
     fs::current_path(before);
     return folder / "VELDORIN.so";
+  }
+
+  static fs::path built_converter() {
+    return VeldorinFields::module_path().parent_path() / "PGMS/TARNIVEL.so";
   }
 
   static VeldorinFields full_fetch() {
@@ -69,8 +74,9 @@ class MissingHostModules : public testing::Test {
                                                             "ANV", "12.34", "5", "1.5", "2"});
   }
 
+  // Symlink-free, so that a folder's length is the same through either place beside the module.
   const fs::path scratch =
-      fs::temp_directory_path() /
+      fs::weakly_canonical(fs::temp_directory_path()) /
       ("item-lookup-host-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
        "-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
   const fs::path host = scratch / "host";
@@ -158,6 +164,74 @@ TEST_F(MissingHostModules, ConverterBesideTheModuleIsFoundUpToTheLongestPathThat
     EXPECT_EQ(veldorin.call(fields), 0);
     EXPECT_EQ(text(fields.sales_family), "FAM       ");
     EXPECT_EQ(text(fields.pmc_value), folder_length == longest ? "000000001234" : "000000000000");
+  }
+}
+
+// How a host reaches the module. Under its own folder, each case has a copy of the module in
+// install/ with the build's converter in install/PGMS/; the host loads by `load_by` (relative to
+// the folder, or to `load_from` when `relative`) from `load_from`, and makes its first lookup
+// from `first_lookup_in`, whose PGMS/ (if any) is empty.
+struct LoadWay {
+  const char* name;
+  std::function<void(const fs::path& folder)> lay_out;
+  const char* load_by;
+  bool relative;
+  const char* load_from;
+  const char* first_lookup_in;
+  bool stand_in_answers;  // otherwise the build's converter in install/PGMS/
+};
+
+void link(const fs::path& target, const fs::path& link) {
+  fs::create_directories(link.parent_path());
+  fs::create_symlink(target, link);
+}
+
+TEST_F(MissingHostModules, EveryWayOfLoadingTheModuleFindsTheConverterBesideIt) {
+  const LoadWay ways[] = {
+      {"a symlinked module in a folder without PGMS/",
+       [](const fs::path& folder) {
+         link(folder / "install/VELDORIN.so", folder / "lib/VELDORIN.so");
+       },
+       "lib/VELDORIN.so", false, "host", "host", false},
+      {"a symlinked folder, loaded by a relative path before a change of directory",
+       [](const fs::path& folder) { link("../install", folder / "host/lib"); }, "lib/VELDORIN.so",
+       true, "host", "work/today", false},
+      {"a relative load, then a change of directory", [](const fs::path&) {},
+       "../install/VELDORIN.so", true, "host", "work/today", false},
+      {"a symlinked module loaded by a relative path, then a change of directory",
+       [](const fs::path& folder) { link("../install/VELDORIN.so", folder / "lib/VELDORIN.so"); },
+       "../lib/VELDORIN.so", true, "host", "work/today", false},
+      {"a symlinked module whose link has a PGMS/ beside it: that one comes first",
+       [](const fs::path& folder) {
+         link(folder / "install/VELDORIN.so", folder / "lib/VELDORIN.so");
+         fs::create_directories(folder / "lib/PGMS");
+         fs::copy_file(lookup_host::default_host_directory() / "PGMS/TARNIVEL.so",
+                       folder / "lib/PGMS/TARNIVEL.so");
+       },
+       "lib/VELDORIN.so", false, "host", "host", true},
+  };
+  int case_number = 0;
+  for (const LoadWay& way : ways) {
+    SCOPED_TRACE(way.name);
+    odbc_double::reset();
+    // A folder of its own: a fresh file, so each load runs the module's load-time code anew.
+    const fs::path folder = scratch / ("way" + std::to_string(++case_number));
+    for (const char* empty : {"install/PGMS", "host/PGMS", "work/today"}) {
+      fs::create_directories(folder / empty);
+    }
+    fs::copy_file(lone_module(), folder / "install/VELDORIN.so");
+    fs::copy_file(built_converter(), folder / "install/PGMS/TARNIVEL.so");
+    way.lay_out(folder);
+
+    lookup_host::VeldorinHost veldorin(way.relative ? fs::path(way.load_by) : folder / way.load_by,
+                                       folder / way.load_from);
+    fs::current_path(folder / way.first_lookup_in);
+    script_item_row();
+    auto fields = full_fetch();
+    EXPECT_EQ(veldorin.call(fields), 0);
+    EXPECT_EQ(text(fields.pmc_value), "000000001234");
+    EXPECT_EQ(text(fields.gross_weight), "00000002000");
+    EXPECT_EQ(odbc_double::calls_of(F::converter).size(), way.stand_in_answers ? 4u : 0u);
   }
 }
 

@@ -41,6 +41,27 @@ void script_converter(int occurrence, ConverterReply reply) {
   state->script.converter_replies.set(occurrence, reply);
 }
 
+void script_statement(std::string text, StatementAnswer answer) {
+  LockedState state;
+  state->script.statement_answers[std::move(text)].push_back(std::move(answer));
+}
+
+void script_info(SQLUSMALLINT item, std::string text) {
+  LockedState state;
+  state->script.info.insert_or_assign(item, std::move(text));
+}
+
+void script_connection_attribute(SQLINTEGER attribute, SQLULEN value) {
+  LockedState state;
+  state->script.connection_attributes.insert_or_assign(attribute, value);
+}
+
+std::vector<std::string> executed_statements() {
+  std::vector<std::string> texts;
+  for (const Call& call : calls_of(Function::exec)) texts.push_back(call.text);
+  return texts;
+}
+
 void reset() {
   LockedState state;
   *state = detail::DoubleState{};

@@ -94,6 +94,28 @@ struct ConverterReply {
 };
 ODBC_DOUBLE_API void script_converter(int occurrence, ConverterReply reply);
 
+// A host's own connection (SQLAllocHandle, SQLDriverConnect, SQLGetInfo, SQLGetData, ...), as
+// itemlookup opens one: the double connects with any connection string, answers SQLGetInfo with
+// scripted text (empty otherwise), keeps connection attributes (autocommit on unless set), and
+// answers a statement whose exact text was scripted with its rows or its failure. Statements
+// executed through these handles are recorded like the modules' (alloc, exec, fetch, free).
+struct Diagnostic {
+  std::string sqlstate;
+  SQLINTEGER native_error = 0;
+  std::string message;
+};
+struct StatementAnswer {
+  std::vector<Row> rows{};
+  std::optional<Diagnostic> failure{};  // set: exec returns SQL_ERROR with this record
+};
+// Scripted again for the same text, the answers come in the order scripted, the last one for
+// every later execution.
+ODBC_DOUBLE_API void script_statement(std::string text, StatementAnswer answer);
+ODBC_DOUBLE_API void script_info(SQLUSMALLINT item, std::string text);
+ODBC_DOUBLE_API void script_connection_attribute(SQLINTEGER attribute, SQLULEN value);
+// The text of every statement executed since reset(), in order.
+ODBC_DOUBLE_API std::vector<std::string> executed_statements();
+
 // Clears every script and the timeline, closes all statements, restores terminator_only.
 ODBC_DOUBLE_API void reset();
 

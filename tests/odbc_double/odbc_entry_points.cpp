@@ -2,6 +2,7 @@
 
 #include <sqlext.h>
 
+#include <algorithm>
 #include <string>
 
 #include "double_state.hpp"
@@ -100,11 +101,21 @@ ODBC_DOUBLE_API SQLRETURN SQLExecDirect(SQLHSTMT handle, SQLCHAR* text, SQLINTEG
                       text_length == SQL_NTS ? std::string(bytes) : std::string(bytes, text_length);
                   Statement* statement = open_statement(state, call);
                   if (statement == nullptr) return SQLRETURN{SQL_INVALID_HANDLE};
-                  if (effects_allowed(scripted)) {
-                    const std::vector<odbc_double::Row>* rows = state.script.rows.find(occurrence);
-                    statement->rows = rows ? *rows : std::vector<odbc_double::Row>{};
-                    statement->next_row = 0;
+                  if (!effects_allowed(scripted)) return SQLRETURN{SQL_SUCCESS};
+                  statement->next_row = 0;
+                  statement->diagnostic.reset();
+                  const auto by_text = state.script.statement_answers.find(call.text);
+                  if (by_text != state.script.statement_answers.end()) {
+                    std::size_t& executions = state.script.statement_executions[call.text];
+                    const odbc_double::StatementAnswer& answer =
+                        by_text->second[std::min(executions++, by_text->second.size() - 1)];
+                    statement->diagnostic = answer.failure;
+                    statement->rows = answer.rows;
+                    if (answer.failure) statement->rows.reset();
+                    return answer.failure ? SQLRETURN{SQL_ERROR} : SQLRETURN{SQL_SUCCESS};
                   }
+                  const std::vector<odbc_double::Row>* rows = state.script.rows.find(occurrence);
+                  statement->rows = rows ? *rows : std::vector<odbc_double::Row>{};
                   return SQLRETURN{SQL_SUCCESS};
                 });
 }

@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "odbc_double.hpp"
@@ -42,6 +43,11 @@ struct Script {
   ByOccurrence<int> message_module_results;
   ByOccurrence<ConverterReply> converter_replies;
   DriverStyle style = DriverStyle::terminator_only;
+  // By exact text: the answers in the order scripted, the last one for every later execution.
+  std::map<std::string, std::vector<StatementAnswer>> statement_answers;
+  std::map<std::string, std::size_t> statement_executions;
+  std::map<SQLUSMALLINT, std::string> info;
+  std::map<SQLINTEGER, SQLULEN> connection_attributes;
 
   const Outcome* outcome(Function function, int occurrence) const {
     return outcomes.at(static_cast<std::size_t>(function)).find(occurrence);

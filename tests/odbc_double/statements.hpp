@@ -23,6 +23,10 @@ struct Statement {
   std::map<SQLUSMALLINT, Binding> bindings;  // ascending column order, as fetch writes them
   std::optional<std::vector<Row>> rows;      // set by a successful exec
   std::size_t next_row = 0;
+  std::optional<Diagnostic> diagnostic;  // of the last exec, when it failed as scripted
+  // Where SQLGetData left off: the row number and column, and the bytes handed over so far.
+  std::pair<std::size_t, SQLUSMALLINT> data_at{};
+  std::size_t data_offset = 0;
 };
 
 class Statements {

@@ -1,0 +1,61 @@
+#include "batch_input.hpp"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace itemlookup {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// Standard input, while it lives, is a socket that hands over one of `pieces` per read, as a
+// pipe does when its writer pauses between them.
+class PiecesOnStandardInput {
+ public:
+  explicit PiecesOnStandardInput(std::initializer_list<std::string_view> pieces) {
+    int pair[2];
+    EXPECT_EQ(socketpair(AF_UNIX, SOCK_SEQPACKET, 0, pair), 0);
+    for (const std::string_view piece : pieces) {
+      EXPECT_EQ(send(pair[0], piece.data(), piece.size(), 0), static_cast<ssize_t>(piece.size()));
+    }
+    close(pair[0]);
+    saved_ = dup(STDIN_FILENO);
+    dup2(pair[1], STDIN_FILENO);
+    close(pair[1]);
+  }
+  ~PiecesOnStandardInput() {
+    dup2(saved_, STDIN_FILENO);
+    close(saved_);
+  }
+  PiecesOnStandardInput(const PiecesOnStandardInput&) = delete;
+  PiecesOnStandardInput& operator=(const PiecesOnStandardInput&) = delete;
+
+ private:
+  int saved_ = -1;
+};
+
+Lines lines_of(std::initializer_list<std::string_view> pieces) {
+  PiecesOnStandardInput input(pieces);
+  BatchInput batch("-");
+  Lines lines;
+  InputLine line;
+  while (batch.next(line)) lines.push_back(line.text);
+  return lines;
+}
+
+TEST(BatchInput, ByteOrderMarkInPiecesIsSkipped) {
+  EXPECT_EQ(lines_of({"\xef", "\xbb\xbfitem 1001\n", "item 1002\n"}),
+            (Lines{"item 1001", "item 1002"}));
+  EXPECT_EQ(lines_of({"\xef", "\xbb", "\xbf", "item 1001"}), (Lines{"item 1001"}));
+  // The start of a mark that does not go on is part of the line.
+  EXPECT_EQ(lines_of({"\xef\xbb", "x\n"}), (Lines{"\xef\xbbx"}));
+}
+
+}  // namespace
+}  // namespace itemlookup
