@@ -1,6 +1,7 @@
 // itemlookup on every engine, given the connection an operator might give it: keys that end
 // their literal early wherever a backslash escapes find only their own row, because itemlookup
 // makes the session read standard literals; `check` names what such a connection lacks.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -298,10 +299,13 @@ TEST(ItemlookupOnPostgres, ABatchGoesOnOnANewConnectionAfterItsBackendIsEnded) {
   EXPECT_NE(run.out.find(R"("description":"SUPORTE DE PAREDE C:\\ITENS\\1011")", second),
             std::string::npos)
       << run.out;
-  EXPECT_NE(run.out.find(R"("found":true,"return_code":0,"retries":1,"retried_errors":[)"
-                         R"({"sqlstate":"57P01","native":)",
-                         second),
-            std::string::npos)
+  // The driver reads the server's "terminating connection" (57P01), or, when the reset of the
+  // closed socket reaches it first, finds the connection lost (08S01): both are retried.
+  const std::string retried = R"("found":true,"return_code":0,"retries":1,"retried_errors":[)"
+                              R"({"sqlstate":")";
+  const std::size_t state = run.out.find(retried, second);
+  ASSERT_NE(state, std::string::npos) << run.out;
+  EXPECT_THAT(run.out.substr(state + retried.size(), 5), testing::AnyOf("57P01", "08S01"))
       << run.out;
   EXPECT_NE(run.err.find("itemlookup: 2 lines: 2 found, 0 not found, 0 with warnings, 0 errors, "
                          "1 reconnect; "),
@@ -346,11 +350,15 @@ TEST(CHostOnPostgres, TheReadmeReconnectExampleConnectsAgainAndFindsTheItem) {
                                                 " " + shell_quoted(connection),
                                             application, "1001\n", "1002\n");
   EXPECT_EQ(run.exit_status, 0) << run.err;
-  EXPECT_EQ(run.out,
-            "item 1001: PARACETAMOL 500MG 20 COMPRIMIDOS\n"
-            "item 1002: 57P01, connecting again\n"
-            "item 1002: SABONETE NEUTRO 90G\n")
-      << run.err;
+  // 57P01 when the driver reads the server's farewell, 08S01 when the socket's reset wins.
+  const auto output = [](std::string_view state) {
+    return "item 1001: PARACETAMOL 500MG 20 COMPRIMIDOS\n"
+           "item 1002: " +
+           std::string(state) +
+           ", connecting again\n"
+           "item 1002: SABONETE NEUTRO 90G\n";
+  };
+  EXPECT_THAT(run.out, testing::AnyOf(output("57P01"), output("08S01"))) << run.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(OnEachDatabase, ItemlookupOnEachDatabase,
