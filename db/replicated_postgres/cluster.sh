@@ -22,6 +22,8 @@
 #   ITEM_LOOKUP_CLUSTER_CONNECT           the recipe DSN (odbc.ini) as a connection string: the
 #                                         pooler, through the router, to a standby
 #   ITEM_LOOKUP_CLUSTER_PRIMARY_CONNECT   straight to the primary (and _STANDBY1_, _STANDBY2_)
+#   ITEM_LOOKUP_CLUSTER_POOLER_STANDBY1_CONNECT  the pooler straight to standby1, no router (its
+#                                         database item_lookup_standby1): for measuring only
 #   ITEM_LOOKUP_CLUSTER_PRIMARY_PORT      each node's port (and _STANDBY1_, _STANDBY2_), the
 #   ITEM_LOOKUP_CLUSTER_ROUTER_PORT       router's and the pooler's (the pooler's console is its
 #   ITEM_LOOKUP_CLUSTER_POOLER_PORT       database "pgbouncer")
@@ -114,6 +116,7 @@ render() {
   for name in primary standby1 standby2 router pooler; do
     if [[ -f $base/$name/port ]]; then
       sed_args+=(-e "s|@${name^^}_PORT@|$(port_of "$name")|g")
+      sed_args+=(-e "s|@${name^^}_SOCKET_DIR@|$base/$name|g")
     fi
   done
   sed "${sed_args[@]}" "$here/$template" >"$target"
@@ -362,6 +365,7 @@ write_env_file() {
       echo "export ITEM_LOOKUP_CLUSTER_${upper}_CONNECT=\"${connect/Port=$(port_of pooler);/Port=$(port_of "$name");}\""
       echo "export ITEM_LOOKUP_CLUSTER_${upper}_PORT=$(port_of "$name")"
     done
+    echo "export ITEM_LOOKUP_CLUSTER_POOLER_STANDBY1_CONNECT=\"${connect/Database=$db_name;/Database=${db_name}_standby1;}\""
     echo "export ITEM_LOOKUP_CLUSTER_ROUTER_PORT=$(port_of router)"
     echo "export ITEM_LOOKUP_CLUSTER_POOLER_PORT=$(port_of pooler)"
     echo "export ITEM_LOOKUP_CLUSTER_POOL_SIZE=$pool_size"
