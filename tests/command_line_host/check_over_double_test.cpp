@@ -1,9 +1,10 @@
-// itemlookup's session proof and `check`, over the ODBC test double: an engine the host does not
-// know, statements answered by their text, and every statement check sends read back.
+// itemlookup's session proof, `check` and lookup retry, over the ODBC test double: an engine the
+// host does not know, statements answered by their text, and every statement read back.
 #include <gtest/gtest.h>
 #include <sqlext.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,6 +13,10 @@
 #include "command_error.hpp"
 #include "connection_check.hpp"
 #include "database_engine.hpp"
+#include "host_module_channel.hpp"
+#include "lookup_report.hpp"
+#include "lookup_request.hpp"
+#include "lookup_retry.hpp"
 #include "module_loader.hpp"
 #include "odbc_double.hpp"
 
@@ -321,6 +326,107 @@ TEST_F(CheckOverDouble, ReportsTheSessionAsAPoolerSeesIt) {
     EXPECT_EQ(seen->ok, c.ok) << c.name;
     EXPECT_EQ(seen->detail, c.detail) << c.name;
   }
+}
+
+// What the host's connection saw, in order: each connect with its string, each disconnect, and
+// the text of each statement.
+std::vector<std::string> connection_trace() {
+  std::vector<std::string> trace;
+  for (const odbc_double::Call& call : odbc_double::calls()) {
+    if (call.function == odbc_double::Function::connect) trace.push_back("connect " + call.text);
+    if (call.function == odbc_double::Function::disconnect) trace.push_back("disconnect");
+    if (call.function == odbc_double::Function::exec) trace.push_back(call.text);
+  }
+  return trace;
+}
+
+std::string padded(std::string text, std::size_t width) {
+  text.resize(width, ' ');
+  return text;
+}
+
+// A hot standby cancelled the lookup's read to replay changes (40001): through the real modules
+// and host modules, itemlookup disconnects, connects again with the original string, proves the
+// session again and runs the same lookup again, as often as --retries allows.
+TEST_F(CheckOverDouble, RetriesALookupAStandbyCancelled) {
+  struct ConflictCase {
+    const char* name;
+    int retries;    // --retries
+    int cancelled;  // tries cancelled, from the first; the demo row answers later ones
+    bool found;     // else the lookup ends with the standby's error after every retry
+  };
+  const ConflictCase cases[] = {
+      {"cancelled once, then found", 3, 1, true},
+      {"cancelled on every try", 2, 3, false},
+  };
+  const std::string connection_string = "DSN=standby;Pqopt={target_session_attrs=read-only}";
+  const std::string lookup =
+      "SELECT ADFIT_COD_EXTERNO,ADFIT_COD_BARRAS,ADFIT_DESCRICAO,ADFIT_RASTRO_NFE,"
+      "ADFIT_COD_ANVISA,ADFIT_VALOR_PMC,ADFIT_VALOR_PMV FROM VNDADFIT WHERE ADFIT_COD_ITEM = "
+      "'1001            '";
+  const Diagnostic conflict{"40001", 1, "ERROR: canceling statement due to conflict with recovery"};
+  // Item 1001 of the demo rows, every field of VELDORIN's parameter list in order.
+  const std::string found_fields = "2" + padded("1001", 16) + padded("", 10) +
+                                   padded("EXT-1001", 16) + padded("7891000100017", 16) +
+                                   padded("PARACETAMOL 500MG 20 COMPRIMIDOS", 55) + "S " +
+                                   "1001000100011" + "000000001234" + "000000001050" +
+                                   "00000000000" + "00000000000" + "00000" + padded("", 15);
+  const std::vector<std::string> words = {"item-summary", "1001"};
+  const itemlookup::LookupRequest request = itemlookup::parse_lookup_request(words);
+  // The modules find PGMS/ under the current directory: the real host modules, as in itemlookup.
+  const std::filesystem::path test_directory = std::filesystem::current_path();
+  std::filesystem::current_path(ITEM_LOOKUP_LIB_DIR);
+  for (const ConflictCase& c : cases) {
+    odbc_double::reset();
+    odbc_double::script_info(SQL_DBMS_NAME, "PostgreSQL");
+    odbc_double::script_statement("SELECT '\\'", answers("\\"));
+    for (int i = 0; i < c.cancelled; ++i) {
+      odbc_double::script_statement(lookup, {.rows = {}, .failure = conflict});
+    }
+    odbc_double::script_statement(
+        lookup, {.rows = {{"EXT-1001", "7891000100017", "PARACETAMOL 500MG 20 COMPRIMIDOS", "S",
+                           "1001000100011", "12.34", "10.50"}},
+                 .failure = {}});
+    const itemlookup::ModuleSet modules(ITEM_LOOKUP_LIB_DIR);
+    itemlookup::HostModuleChannel channel(ITEM_LOOKUP_LIB_DIR);
+    channel.quiet_message_module();
+    itemlookup::OdbcConnection connection(connection_string);
+    itemlookup::ensure_standard_literals(connection, itemlookup::identify_engine(connection));
+    const itemlookup::LookupHost host(modules, connection, "", &channel);
+    itemlookup::LookupWatchdog watchdog(std::chrono::seconds(0));
+    itemlookup::RetryingLookups lookups(itemlookup::host_retry_steps(host, connection, watchdog),
+                                        c.retries);
+    const itemlookup::LookupResult result = lookups.run(request);
+
+    const int retries = c.found ? c.cancelled : c.retries;
+    EXPECT_EQ(result.retries, retries) << c.name;
+    EXPECT_EQ(lookups.reconnects(), static_cast<std::size_t>(retries)) << c.name;
+    EXPECT_EQ(result.retried_errors.size(), static_cast<std::size_t>(retries)) << c.name;
+    for (const itemlookup::LookupError& retried : result.retried_errors) {
+      EXPECT_EQ(retried.sqlstate, conflict.sqlstate) << c.name;
+      EXPECT_EQ(retried.native_error, conflict.native_error) << c.name;
+      EXPECT_EQ(retried.message, conflict.message) << c.name;
+    }
+    if (c.found) {
+      EXPECT_TRUE(result.errors.empty()) << c.name;
+      EXPECT_EQ(result.fields, found_fields) << c.name;
+    } else {
+      // Never "not found": the host reports the error and exits 2.
+      EXPECT_EQ(result.errors.empty() ? "" : result.errors.front().sqlstate, "40001") << c.name;
+      EXPECT_FALSE(result.found()) << c.name;
+    }
+    // Each try: the session set up and proven, then the lookup.
+    const std::vector<std::string> a_try = {"SET standard_conforming_strings = on", "SELECT '\\'",
+                                            lookup};
+    std::vector<std::string> expected = {"connect " + connection_string};
+    expected.insert(expected.end(), a_try.begin(), a_try.end());
+    for (int retry = 0; retry < retries; ++retry) {
+      expected.insert(expected.end(), {"disconnect", "connect " + connection_string});
+      expected.insert(expected.end(), a_try.begin(), a_try.end());
+    }
+    EXPECT_EQ(connection_trace(), expected) << c.name;
+  }
+  std::filesystem::current_path(test_directory);
 }
 
 }  // namespace

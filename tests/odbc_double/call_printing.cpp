@@ -63,14 +63,20 @@ void print_arguments(std::ostream& out, const Call& call) {
       out << '(' << Quoted{call.text} << ", " << Quoted{call.value_before} << ") wrote "
           << Quoted{call.value_after};
       return;
+    case Function::connect:
+      out << '(' << Quoted{call.text} << ')';
+      return;
+    case Function::disconnect:
+      return;
   }
 }
 
 }  // namespace
 
 std::ostream& operator<<(std::ostream& out, Function function) {
-  constexpr const char* kNames[] = {"alloc", "set_option", "exec",           "bind",
-                                    "fetch", "free",       "message_module", "converter"};
+  constexpr const char* kNames[] = {"alloc",   "set_option", "exec",           "bind",
+                                    "fetch",   "free",       "message_module", "converter",
+                                    "connect", "disconnect"};
   return out << kNames[static_cast<std::size_t>(function)];
 }
 

@@ -12,6 +12,7 @@
 
 namespace {
 
+using odbc_double::Function;
 using odbc_double::detail::LockedState;
 
 // Opaque values a caller never dereferences; distinct from statement handles.
@@ -26,6 +27,15 @@ bool copy_text(const std::string& text, SQLPOINTER target, SQLLEN capacity) {
   std::memcpy(target, text.data(), count);
   static_cast<char*>(target)[count] = '\0';
   return count == text.size();
+}
+
+// Puts a connection call on the timeline; it always succeeds.
+SQLRETURN record(odbc_double::Call call) {
+  LockedState state;
+  state->recording.next_occurrence(call.function);
+  call.result = SQL_SUCCESS;
+  state->recording.append(std::move(call));
+  return SQL_SUCCESS;
 }
 
 }  // namespace
@@ -55,13 +65,18 @@ ODBC_DOUBLE_API SQLRETURN SQLSetEnvAttr(SQLHENV, SQLINTEGER, SQLPOINTER, SQLINTE
   return SQL_SUCCESS;
 }
 
-ODBC_DOUBLE_API SQLRETURN SQLDriverConnect(SQLHDBC, SQLHWND, SQLCHAR*, SQLSMALLINT, SQLCHAR*,
-                                           SQLSMALLINT, SQLSMALLINT*, SQLUSMALLINT) {
-  return SQL_SUCCESS;
+ODBC_DOUBLE_API SQLRETURN SQLDriverConnect(SQLHDBC, SQLHWND, SQLCHAR* text, SQLSMALLINT length,
+                                           SQLCHAR*, SQLSMALLINT, SQLSMALLINT*, SQLUSMALLINT) {
+  const auto* bytes = reinterpret_cast<const char*>(text);
+  std::string string;
+  if (bytes != nullptr) {
+    string = length == SQL_NTS ? std::string(bytes) : std::string(bytes, length);
+  }
+  return record(odbc_double::Call{.function = Function::connect, .text = std::move(string)});
 }
 
 ODBC_DOUBLE_API SQLRETURN SQLDisconnect(SQLHDBC) {
-  return SQL_SUCCESS;
+  return record(odbc_double::Call{.function = Function::disconnect});
 }
 
 ODBC_DOUBLE_API SQLRETURN SQLEndTran(SQLSMALLINT, SQLHANDLE, SQLSMALLINT) {

@@ -14,8 +14,8 @@ using detail::LockedState;
 void script(Function function, int occurrence, Outcome outcome) {
   if (static_cast<std::size_t>(function) >= detail::kOdbcFunctionCount) {
     throw std::invalid_argument(
-        "host modules are scripted with script_message_module and "
-        "script_converter");
+        "only the modules' six ODBC functions are scripted here; host modules are scripted "
+        "with script_message_module and script_converter");
   }
   LockedState state;
   state->script.outcomes.at(static_cast<std::size_t>(function)).set(occurrence, outcome);

@@ -37,8 +37,20 @@
 
 namespace odbc_double {
 
-// Everything the timeline records: the six ODBC functions and the two host modules.
-enum class Function { alloc, set_option, exec, bind, fetch, free, message_module, converter };
+// Everything the timeline records: the six ODBC functions, the two host modules, and a host's own
+// SQLDriverConnect (Call::text: the connection string) and SQLDisconnect.
+enum class Function {
+  alloc,
+  set_option,
+  exec,
+  bind,
+  fetch,
+  free,
+  message_module,
+  converter,
+  connect,
+  disconnect
+};
 
 // Occurrences count the calls of one function since reset(), from 1. A script for a numbered
 // occurrence wins over one for every occurrence.
@@ -57,7 +69,7 @@ struct Outcome {
   std::optional<SQLHSTMT> handle_written{};
 };
 
-// Scripts the outcome of one ODBC function (not message_module or converter) at an occurrence.
+// Scripts the outcome of one of the modules' six ODBC functions (alloc to free) at an occurrence.
 ODBC_DOUBLE_API void script(Function function, int occurrence, Outcome outcome);
 
 inline void fail(Function function, int occurrence, SQLRETURN result = SQL_ERROR) {
@@ -98,7 +110,8 @@ ODBC_DOUBLE_API void script_converter(int occurrence, ConverterReply reply);
 // itemlookup opens one: the double connects with any connection string, answers SQLGetInfo with
 // scripted text (empty otherwise), keeps connection attributes (autocommit on unless set), and
 // answers a statement whose exact text was scripted with its rows or its failure. Statements
-// executed through these handles are recorded like the modules' (alloc, exec, fetch, free).
+// executed through these handles are recorded like the modules' (alloc, exec, fetch, free), and
+// so is each connect and disconnect.
 struct Diagnostic {
   std::string sqlstate;
   SQLINTEGER native_error = 0;
@@ -137,7 +150,7 @@ struct Call {
   SQLULEN option_value = 0;  // set_option
 
   // exec: the statement bytes the driver reads (up to the NUL for SQL_NTS, else text_length
-  // bytes). converter: the 18 text bytes.
+  // bytes). converter: the 18 text bytes. connect: the connection string.
   std::string text{};
   SQLINTEGER text_length = 0;  // exec
 

@@ -9,7 +9,7 @@
 
 namespace odbc_double::detail {
 
-inline constexpr std::size_t kFunctionCount = 8;
+inline constexpr std::size_t kFunctionCount = 10;
 
 class Recording {
  public:
