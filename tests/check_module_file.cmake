@@ -4,6 +4,7 @@
 # but the C library's dynamic loader, which a module holding per-thread storage needs.
 # Run with -DMODULE=<file> -DEXPORTS=<entry>[,<entry>...] -DNM=<nm> -DREADELF=<readelf>
 # [-DSANITIZED=ON].
+cmake_minimum_required(VERSION 3.25)
 
 execute_process(COMMAND ${NM} -D --defined-only --format=just-symbols ${MODULE}
   OUTPUT_VARIABLE symbols RESULT_VARIABLE nm_result OUTPUT_STRIP_TRAILING_WHITESPACE)
