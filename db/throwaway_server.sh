@@ -21,6 +21,17 @@ throwaway_account() {
   echo "$1"
 }
 
+# Runs a program as account $1 from the folder, which that account may enter.
+throwaway_run_as() {
+  local account=$1
+  shift
+  if [[ $account == "$(id -un)" ]]; then
+    (cd "$base" && "$@")
+  else
+    (cd "$base" && runuser -u "$account" -- "$@")
+  fi
+}
+
 # Replaces the folder, and any server still in it, with an empty one owned by account $1, which
 # must be able to reach it.
 throwaway_fresh_folder() {

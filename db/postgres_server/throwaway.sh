@@ -42,13 +42,7 @@ account() {
 
 # Runs a server program as the server account, from a directory that account may enter.
 as_server() {
-  local account
-  account=$(account)
-  if [[ $account == "$(id -un)" ]]; then
-    (cd "$base" && "$@")
-  else
-    (cd "$base" && runuser -u "$account" -- "$@")
-  fi
+  throwaway_run_as "$(account)" "$@"
 }
 
 running() {

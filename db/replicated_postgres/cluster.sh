@@ -66,13 +66,7 @@ account() {
 
 # Runs a program as the account everything runs as, from a directory that account may enter.
 as_owner() {
-  local account
-  account=$(account)
-  if [[ $account == "$(id -un)" ]]; then
-    (cd "$base" && "$@")
-  else
-    (cd "$base" && runuser -u "$account" -- "$@")
-  fi
+  throwaway_run_as "$(account)" "$@"
 }
 
 is_node() {
