@@ -25,17 +25,9 @@ std::string upper(std::string text) {
 // The statement handle's diagnostics as an error, its first record apart.
 StatementError statement_error(SQLHSTMT handle, const std::string& what,
                                const std::string& sql = {}) {
-  SQLCHAR state[SQL_SQLSTATE_SIZE + 1] = {};
-  SQLINTEGER native_error = 0;
-  SQLCHAR message[SQL_MAX_MESSAGE_LENGTH] = {};
-  SQLSMALLINT length = 0;
-  if (!SQL_SUCCEEDED(SQLGetDiagRec(SQL_HANDLE_STMT, handle, 1, state, &native_error, message,
-                                   sizeof message, &length))) {
-    native_error = 0;
-  }
-  const std::string diagnostics = odbc_diagnostics(SQL_HANDLE_STMT, handle);
-  return StatementError(what + ": " + diagnostics + (sql.empty() ? "" : "\n  " + sql),
-                        reinterpret_cast<char*>(state), native_error, diagnostics);
+  const OdbcDiagnostic first = first_diagnostic(SQL_HANDLE_STMT, handle);
+  return StatementError(what + ": " + first.message + (sql.empty() ? "" : "\n  " + sql),
+                        first.sqlstate, first.native_error, first.message);
 }
 
 class Statement {
@@ -127,6 +119,20 @@ std::string odbc_diagnostics(SQLSMALLINT handle_type, SQLHANDLE handle) {
   return text.empty() ? "no diagnostics from the driver manager" : text;
 }
 
+OdbcDiagnostic first_diagnostic(SQLSMALLINT handle_type, SQLHANDLE handle) {
+  OdbcDiagnostic first;
+  SQLCHAR state[SQL_SQLSTATE_SIZE + 1] = {};
+  SQLINTEGER native_error = 0;
+  SQLSMALLINT length = 0;
+  if (SQL_SUCCEEDED(
+          SQLGetDiagRec(handle_type, handle, 1, state, &native_error, nullptr, 0, &length))) {
+    first.sqlstate = reinterpret_cast<char*>(state);
+    first.native_error = native_error;
+  }
+  first.message = odbc_diagnostics(handle_type, handle);
+  return first;
+}
+
 std::string masked_connection_string(const std::string& connection_string) {
   std::string masked;
   std::size_t start = 0;
@@ -177,16 +183,8 @@ std::optional<OdbcDiagnostic> OdbcConnection::reconnect() {
   if (connected_) SQLDisconnect(connection_);
   connected_ = SQL_SUCCEEDED(connect());
   if (connected_) return std::nullopt;
-  OdbcDiagnostic first;
-  SQLCHAR state[SQL_SQLSTATE_SIZE + 1] = {};
-  SQLINTEGER native_error = 0;
-  SQLSMALLINT length = 0;
-  if (SQL_SUCCEEDED(SQLGetDiagRec(SQL_HANDLE_DBC, connection_, 1, state, &native_error, nullptr, 0,
-                                  &length))) {
-    first.sqlstate = reinterpret_cast<char*>(state);
-    first.native_error = native_error;
-  }
-  first.message = "cannot connect again: " + odbc_diagnostics(SQL_HANDLE_DBC, connection_);
+  OdbcDiagnostic first = first_diagnostic(SQL_HANDLE_DBC, connection_);
+  first.message = "cannot connect again: " + first.message;
   return first;
 }
 

@@ -61,6 +61,9 @@ class OdbcConnection {
 
 // Every diagnostic record of a handle, "[state] message" joined by "; ".
 std::string odbc_diagnostics(SQLSMALLINT handle_type, SQLHANDLE handle);
+// The first record's SQLSTATE and native code, so that one kind of failure can be told from
+// another, with every record's text as its message.
+OdbcDiagnostic first_diagnostic(SQLSMALLINT handle_type, SQLHANDLE handle);
 
 // The connection string with password values masked, for error messages.
 std::string masked_connection_string(const std::string& connection_string);
