@@ -52,7 +52,7 @@ enum class Session {
 // cannot classify does not run: without the message module a database error reads as a missing
 // item, without the converter every number as zero.
 enum class Answers {
-  reported,              // `check` runs whatever is missing and reports it among its findings
+  reported,              // `check` runs whatever is missing: its findings name it
   messages,              // lookups that convert no number
   messages_and_numbers,  // lookups that convert numbers, and a batch, which may hold any lookup
 };
@@ -66,11 +66,7 @@ Answers answers_for(const LookupCommand& command) {
 // outcomes apart stops before it touches the database.
 OdbcConnection connect_when_answered(const HostOptions& options, const HostModuleChannel& channel,
                                      Answers answers) {
-  if (answers == Answers::reported) {
-    for (const std::string& problem : channel.problems()) {
-      std::cerr << "itemlookup: warning: " << problem << '\n';
-    }
-  } else {
+  if (answers != Answers::reported) {
     std::string problem = channel.message_module_problem();
     if (problem.empty() && answers == Answers::messages_and_numbers)
       problem = channel.converter_problem();
