@@ -11,9 +11,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "command_error.hpp"
-#include "demo_database.hpp"
-#include "sql_script.hpp"
+#include "command/command_error.hpp"
+#include "connection/demo_database.hpp"
+#include "connection/sql_script.hpp"
 
 namespace lookup_bench {
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "odbc_connection.hpp"
+#include "connection/odbc_connection.hpp"
 
 namespace lookup_bench {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "lookup_catalog.hpp"
+#include "lookup/lookup_catalog.hpp"
 
 namespace lookup_bench {
 

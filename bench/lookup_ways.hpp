@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "connection/odbc_connection.hpp"
 #include "lookup.hpp"
 #include "lookup_cases.hpp"
-#include "odbc_connection.hpp"
 
 namespace lookup_bench {
 

@@ -6,10 +6,10 @@
 
 #include <filesystem>
 
-#include "host_fields.hpp"
 #include "lookup.hpp"
+#include "lookup/host_fields.hpp"
+#include "lookup/module_loader.hpp"
 #include "lookup_cases.hpp"
-#include "module_loader.hpp"
 
 namespace lookup_bench {
 

@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "odbc_connection.hpp"
+#include "connection/odbc_connection.hpp"
 
 namespace lookup_bench {
 

@@ -1,4 +1,4 @@
-#include "batch_input.hpp"
+#include "batch/batch_input.hpp"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>

@@ -1,8 +1,8 @@
-#include "batch_line.hpp"
+#include "batch/batch_line.hpp"
 
 #include <gtest/gtest.h>
 
-#include "command_error.hpp"
+#include "command/command_error.hpp"
 
 namespace itemlookup {
 namespace {

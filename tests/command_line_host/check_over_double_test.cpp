@@ -9,16 +9,16 @@
 #include <string>
 #include <vector>
 
-#include "check_findings.hpp"
-#include "command_error.hpp"
-#include "connection_check.hpp"
-#include "database_engine.hpp"
-#include "host_module_channel.hpp"
-#include "lookup_report.hpp"
-#include "lookup_request.hpp"
-#include "lookup_retry.hpp"
-#include "module_loader.hpp"
+#include "check/check_findings.hpp"
+#include "check/connection_check.hpp"
+#include "command/command_error.hpp"
+#include "connection/database_engine.hpp"
+#include "connection/lookup_retry.hpp"
+#include "lookup/host_module_channel.hpp"
+#include "lookup/lookup_request.hpp"
+#include "lookup/module_loader.hpp"
 #include "odbc_double.hpp"
+#include "report/lookup_report.hpp"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "field_format.hpp"
+#include "report/field_format.hpp"
 
 #include <gtest/gtest.h>
 

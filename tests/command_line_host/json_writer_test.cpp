@@ -1,4 +1,4 @@
-#include "json_writer.hpp"
+#include "report/json_writer.hpp"
 
 #include <gtest/gtest.h>
 

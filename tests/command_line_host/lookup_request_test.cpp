@@ -1,8 +1,8 @@
-#include "lookup_request.hpp"
+#include "lookup/lookup_request.hpp"
 
 #include <gtest/gtest.h>
 
-#include "command_error.hpp"
+#include "command/command_error.hpp"
 
 namespace itemlookup {
 namespace {

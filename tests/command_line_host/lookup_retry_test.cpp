@@ -1,7 +1,7 @@
 // The retry rule over scripted steps: which errors call for a new connection, how many tries a
 // lookup gets, what its result then says, and that a lookup that still fails is an error; and
 // the watchdog's cut, which turns a wait for ever into a lost connection.
-#include "lookup_retry.hpp"
+#include "connection/lookup_retry.hpp"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "lookup_report.hpp"
+#include "report/lookup_report.hpp"
 
 namespace itemlookup {
 namespace {

@@ -1,4 +1,4 @@
-#include "sql_script.hpp"
+#include "connection/sql_script.hpp"
 
 #include <gtest/gtest.h>
 

@@ -9,9 +9,9 @@
 #include <memory>
 #include <thread>
 
-#include "module_loader.hpp"
+#include "connection/odbc_connection.hpp"
+#include "lookup/module_loader.hpp"
 #include "observed_lookup.hpp"
-#include "odbc_connection.hpp"
 #include "outage_server.hpp"
 
 namespace database_outage {

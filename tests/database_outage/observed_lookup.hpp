@@ -9,7 +9,7 @@
 
 #include "counting_driver_manager.hpp"
 #include "expected_lookups.hpp"
-#include "lookup_host.hpp"
+#include "lookup/lookup_host.hpp"
 
 namespace database_outage {
 

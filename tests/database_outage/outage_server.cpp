@@ -8,8 +8,8 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "odbc_connection.hpp"
-#include "sql_script.hpp"
+#include "connection/odbc_connection.hpp"
+#include "connection/sql_script.hpp"
 
 namespace database_outage {
 

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "lookup_host.hpp"
-#include "lookup_request.hpp"
+#include "lookup/lookup_host.hpp"
+#include "lookup/lookup_request.hpp"
 
 namespace soak {
 

@@ -17,12 +17,12 @@
 #include <string>
 #include <string_view>
 
+#include "connection/demo_database.hpp"
+#include "connection/odbc_connection.hpp"
 #include "counting_driver_manager.hpp"
-#include "demo_database.hpp"
 #include "expected_lookups.hpp"
-#include "lookup_host.hpp"
-#include "module_loader.hpp"
-#include "odbc_connection.hpp"
+#include "lookup/lookup_host.hpp"
+#include "lookup/module_loader.hpp"
 #include "resident_memory.hpp"
 
 namespace {

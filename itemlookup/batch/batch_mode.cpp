@@ -1,0 +1,96 @@
+#include "batch/batch_mode.hpp"
+
+#include <chrono>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "batch/batch_line.hpp"
+#include "batch/progress_meter.hpp"
+#include "command/command_error.hpp"
+#include "report/field_format.hpp"
+#include "report/lookup_report.hpp"
+#include "report/output_sink.hpp"
+
+namespace itemlookup {
+
+namespace {
+
+// Why a line cannot reach a module at all, or empty when it can.
+std::string input_problem(const InputLine& line) {
+  if (line.too_long()) {
+    return "line is " + std::to_string(line.length) + " bytes long, more than " +
+           std::to_string(kMostLineBytes) + ": " + excerpt(line.text);
+  }
+  if (line.has_nul) return "line holds a NUL byte: " + excerpt(line.text);
+  return {};
+}
+
+}  // namespace
+
+BatchSummary run_batch(RetryingLookups& lookups, BatchInput& input) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point start = Clock::now();
+  BatchSummary summary;
+  ProgressMeter progress(input.interactive());
+  const bool flush_each_line = input.interactive();
+  InputLine line;
+  std::size_t line_number = 0;
+  while (input.next(line)) {
+    ++line_number;
+    if (!line.too_long() && !line.has_nul && is_batch_filler(line.text)) {
+      progress.update(line_number);
+      continue;
+    }
+    ++summary.lines;
+    std::string result;
+    std::string problem = input_problem(line);
+    if (problem.empty()) {
+      try {
+        const LookupResult lookup = lookups.run(parse_lookup_request(split_batch_line(line.text)));
+        result = lookup_json(lookup, line_number);
+        if (lookup.failed()) {
+          ++summary.failed;
+        } else {
+          ++(lookup.found() ? summary.found : summary.not_found);
+        }
+        if (!lookup.warnings.empty()) ++summary.with_warnings;
+      } catch (const CommandError& error) {
+        problem = error.what();
+      }
+    }
+    if (!problem.empty()) {
+      result = error_json(line_number, problem);
+      ++summary.malformed;
+    }
+    progress.before_output();
+    result += '\n';
+    write_output(result);
+    if (flush_each_line) flush_output();
+    progress.update(line_number);
+  }
+  progress.finish(line_number);
+  flush_output();
+  summary.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  summary.reconnects = lookups.reconnects();
+  return summary;
+}
+
+std::string summary_text(const BatchSummary& summary) {
+  std::string text = counted(summary.lines, "line") + ": " + std::to_string(summary.found) +
+                     " found, " + std::to_string(summary.not_found) + " not found, " +
+                     std::to_string(summary.with_warnings) + " with warnings, " +
+                     counted(summary.failed + summary.malformed, "error");
+  if (summary.malformed > 0) {
+    text += " (" + counted(summary.malformed, "line") + " could not run)";
+  }
+  if (summary.reconnects > 0) text += ", " + counted(summary.reconnects, "reconnect");
+  const std::size_t lookups = summary.lines - summary.malformed;
+  if (lookups > 0 && summary.seconds > 0) {
+    text += "; " + std::to_string(std::lround(static_cast<double>(lookups) / summary.seconds)) +
+            " lookups/s";
+  }
+  return text;
+}
+
+}  // namespace itemlookup

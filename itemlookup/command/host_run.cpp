@@ -1,0 +1,162 @@
+#include "command/host_run.hpp"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <iostream>
+
+#include "batch/batch_mode.hpp"
+#include "build_layout.hpp"
+#include "check/connection_check.hpp"
+#include "command/command_error.hpp"
+#include "command/help_text.hpp"
+#include "command/install_layout.hpp"
+#include "connection/connection_choice.hpp"
+#include "connection/database_engine.hpp"
+#include "connection/lookup_retry.hpp"
+#include "connection/odbc_connection.hpp"
+#include "lookup/module_loader.hpp"
+#include "report/lookup_report.hpp"
+#include "report/output_sink.hpp"
+
+namespace itemlookup {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The subcommand's own words, without a "--" that only ended the host's options.
+std::vector<std::string> subcommand_arguments(const HostOptions& options) {
+  std::vector<std::string> arguments(options.words.begin() + 1, options.words.end());
+  if (!arguments.empty() && arguments.front() == "--") arguments.erase(arguments.begin());
+  return arguments;
+}
+
+// The modules find PGMS/ relative to the current directory, so lookups run from the module
+// directory. Connection strings and file names were resolved before this.
+void enter_module_directory(const fs::path& directory) {
+  if (chdir(directory.c_str()) != 0) {
+    throw CommandError("cannot change to the module directory " + directory.string() + ": " +
+                       std::strerror(errno));
+  }
+}
+
+// How the session is left before the first lookup.
+enum class Session {
+  standard_literals,  // made to read standard string literals, or refused
+  as_given,           // as the connection string left it: what `check` looks at
+};
+
+// What the host modules must answer before the first lookup. A lookup whose outcome the host
+// cannot classify does not run: without the message module a database error reads as a missing
+// item, without the converter every number as zero.
+enum class Answers {
+  reported,              // `check` runs whatever is missing: its findings name it
+  messages,              // lookups that convert no number
+  messages_and_numbers,  // lookups that convert numbers, and a batch, which may hold any lookup
+};
+
+// What the run needs from the host modules, given its lookup.
+Answers answers_for(const LookupCommand& command) {
+  return command.conversions.empty() ? Answers::messages : Answers::messages_and_numbers;
+}
+
+// Connects once the host modules answer what the run needs: a run that could not tell its
+// outcomes apart stops before it touches the database.
+OdbcConnection connect_when_answered(const HostOptions& options, const HostModuleChannel& channel,
+                                     Answers answers) {
+  if (answers != Answers::reported) {
+    std::string problem = channel.message_module_problem();
+    if (problem.empty() && answers == Answers::messages_and_numbers)
+      problem = channel.converter_problem();
+    if (!problem.empty()) throw CommandError(problem + "; no lookup runs");
+  }
+  return OdbcConnection(chosen_connection_string(options));
+}
+
+// Everything a lookup needs, in the order it must be set up: the modules load first (a missing
+// one stops the run before connecting), then the connection, then the directory change.
+struct HostSetup {
+  HostSetup(const HostOptions& options, Session session, Answers answers)
+      : directory(options.module_directory.value_or(default_module_directory())),
+        modules(directory),
+        channel(directory),
+        connection(connect_when_answered(options, channel, answers)),
+        host(modules, connection, options.database_kind, &channel, options.latin1),
+        watchdog(std::chrono::seconds(options.timeout_seconds)),
+        lookups(host_retry_steps(host, connection, watchdog), options.retries) {
+    // Keys reach the database as standard SQL literals; a session that reads them otherwise
+    // must not see one.
+    if (session == Session::standard_literals) {
+      ensure_standard_literals(connection, identify_engine(connection));
+    }
+    // Each message is shown once, with the lookup it belongs to.
+    channel.quiet_message_module();
+    enter_module_directory(directory);
+  }
+
+  fs::path directory;
+  ModuleSet modules;
+  HostModuleChannel channel;
+  OdbcConnection connection;
+  LookupHost host;
+  LookupWatchdog watchdog;
+  RetryingLookups lookups;  // what lookups and batch run: a lost connection is not the answer
+};
+
+int run_batch_command(const HostOptions& options) {
+  const std::vector<std::string> arguments = subcommand_arguments(options);
+  if (arguments.size() > 1) throw CommandError("batch takes at most one FILE");
+  // Opened before the host changes directory, so a relative FILE means what the operator meant.
+  BatchInput input(arguments.empty() ? "-" : arguments[0]);
+  HostSetup setup(options, Session::standard_literals, Answers::messages_and_numbers);
+  const BatchSummary summary = run_batch(setup.lookups, input);
+  std::cerr << "itemlookup: " << summary_text(summary) << '\n';
+  return summary.clean() ? kExitFound : kExitTrouble;
+}
+
+int run_single_lookup(const HostOptions& options) {
+  // Checked before connecting: a bad request never reaches the database.
+  const LookupRequest request = parse_lookup_request(options.words);
+  HostSetup setup(options, Session::standard_literals, answers_for(*request.command));
+  const LookupResult result = setup.lookups.run(request);
+  write_output(options.json ? lookup_json(result) + "\n" : lookup_table(result));
+  flush_output();
+  if (result.failed()) return kExitTrouble;
+  return result.found() ? kExitFound : kExitNotFound;
+}
+
+int run_check(const HostOptions& options) {
+  if (!subcommand_arguments(options).empty()) throw CommandError("check takes no arguments");
+  HostSetup setup(options, Session::as_given, Answers::reported);
+  const CheckReport report =
+      check_connection(setup.connection, setup.host, setup.channel.problems());
+  write_output(options.json ? check_json(report) + "\n" : check_table(report));
+  flush_output();
+  return report.problems() == 0 ? kExitFound : kExitTrouble;
+}
+
+}  // namespace
+
+int run_host(const HostOptions& options) {
+  if (options.version) {
+    write_output(std::string("itemlookup ") + build_layout::kVersion + "\n");
+    flush_output();
+    return kExitFound;
+  }
+  if (options.words.empty()) {
+    throw CommandError("no lookup given (try 'itemlookup help')");
+  }
+  const std::string& subcommand = options.words[0];
+  if (subcommand == "help") {
+    write_output(help_text());
+    flush_output();
+    return kExitFound;
+  }
+  if (subcommand == "batch") return run_batch_command(options);
+  if (subcommand == "check") return run_check(options);
+  return run_single_lookup(options);
+}
+
+}  // namespace itemlookup

@@ -1,0 +1,109 @@
+#include "connection/lookup_retry.hpp"
+
+#include <algorithm>
+#include <thread>
+#include <utility>
+
+#include "command/command_error.hpp"
+#include "connection/database_engine.hpp"
+
+namespace itemlookup {
+
+namespace {
+
+// The first error that a new connection might cure, or none.
+const LookupError* reconnect_cause(const LookupResult& result) {
+  for (const LookupError& error : result.errors) {
+    if (calls_for_reconnect(error.sqlstate)) return &error;
+  }
+  return nullptr;
+}
+
+// Drivers end some messages with a line break, or break them in several lines.
+std::string one_line(std::string text) {
+  std::replace_if(
+      text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+  text.erase(text.find_last_not_of(' ') + 1);
+  return text;
+}
+
+// The error a cut connection gave: the one the retry names, else the first.
+LookupError& cut_error(LookupResult& result) {
+  const auto cause =
+      std::find_if(result.errors.begin(), result.errors.end(),
+                   [](const LookupError& error) { return calls_for_reconnect(error.sqlstate); });
+  return cause != result.errors.end() ? *cause : result.errors.front();
+}
+
+// The driver only saw the connection close; the operator must see why.
+void note_cut(const LookupWatchdog& watchdog, LookupError& error) {
+  error.message = "no answer from the database in " + std::to_string(watchdog.limit().count()) +
+                  " s, so itemlookup cut the connection: " + error.message;
+}
+
+}  // namespace
+
+bool calls_for_reconnect(std::string_view sqlstate) {
+  return sqlstate.size() == 5 &&
+         (sqlstate.starts_with("08") || sqlstate == "57P01" || sqlstate == "57P02" ||
+          sqlstate == "57P03" || sqlstate == "40001");
+}
+
+RetrySteps host_retry_steps(const LookupHost& host, OdbcConnection& connection,
+                            LookupWatchdog& watchdog) {
+  return {[&host, &watchdog](const LookupRequest& request) {
+            watchdog.arm();
+            LookupResult result = host.run(request);
+            if (watchdog.disarm() && !result.errors.empty()) note_cut(watchdog, cut_error(result));
+            return result;
+          },
+          [&connection, &watchdog]() -> std::optional<LookupError> {
+            watchdog.arm();
+            std::optional<LookupError> failure;
+            if (const std::optional<OdbcDiagnostic> lost = connection.reconnect()) {
+              failure = LookupError{lost->sqlstate, lost->native_error, one_line(lost->message)};
+            } else {
+              // A new session starts as the server's defaults say: literals are proven again.
+              try {
+                ensure_standard_literals(connection, identify_engine(connection));
+              } catch (const CommandError& error) {
+                failure = LookupError{"", 0, one_line(error.what())};
+              }
+            }
+            if (watchdog.disarm() && failure) {
+              note_cut(watchdog, *failure);
+              // Cut in the middle of the setup: the link failed, not the setting.
+              if (failure->sqlstate.empty()) failure->sqlstate = "08S01";
+            }
+            return failure;
+          },
+          [](std::chrono::milliseconds wait) { std::this_thread::sleep_for(wait); }};
+}
+
+RetryingLookups::RetryingLookups(RetrySteps steps, int retries)
+    : steps_(std::move(steps)), retries_(retries) {}
+
+LookupResult RetryingLookups::run(const LookupRequest& request) {
+  LookupResult result = steps_.lookup(request);
+  std::chrono::milliseconds wait = kFirstRetryWait;
+  for (const LookupError* cause = reconnect_cause(result);
+       cause != nullptr && result.retries < retries_; cause = reconnect_cause(result)) {
+    std::vector<LookupError> retried = std::move(result.retried_errors);
+    retried.push_back(*cause);
+    const int retries = result.retries + 1;
+    steps_.wait(wait);
+    wait = std::min(wait * 2, kLongestRetryWait);
+    ++reconnects_;
+    if (std::optional<LookupError> failure = steps_.reconnect()) {
+      // This try ends before its lookup: the fields stay those of the try before.
+      result.errors = {std::move(*failure)};
+    } else {
+      result = steps_.lookup(request);
+    }
+    result.retries = retries;
+    result.retried_errors = std::move(retried);
+  }
+  return result;
+}
+
+}  // namespace itemlookup

@@ -1,0 +1,65 @@
+// Lookups that survive a lost connection. A lookup that ended with a connection error, or that a
+// hot standby cancelled to replay changes, may well succeed on a new connection: the host
+// disconnects, connects again with the original connection string, sets the session up and proves
+// it again, and runs the same lookup again, a few times with a short growing wait in between.
+// Every other error is the lookup's answer at once.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string_view>
+
+#include "connection/lookup_watchdog.hpp"
+#include "connection/odbc_connection.hpp"
+#include "lookup/lookup_host.hpp"
+#include "lookup/lookup_request.hpp"
+
+namespace itemlookup {
+
+inline constexpr int kDefaultRetries = 3;
+inline constexpr int kMostRetries = 10;
+// Before the first new connection; doubled before each further one, up to the longest.
+inline constexpr std::chrono::milliseconds kFirstRetryWait{100};
+inline constexpr std::chrono::milliseconds kLongestRetryWait{1600};
+
+// Whether a lookup that failed with this SQLSTATE may succeed on a new connection: class 08 (the
+// connection failed or was lost; a pooler's own errors are 08P01), 57P01 to 57P03 (the server
+// shut down or does not accept connections yet) and 40001 (a standby cancelled the read).
+bool calls_for_reconnect(std::string_view sqlstate);
+
+// What a retry is made of, apart from the rule that strings them together.
+struct RetrySteps {
+  std::function<LookupResult(const LookupRequest&)> lookup;
+  // Connects again and sets the session up as before the first lookup; why not, if it failed.
+  std::function<std::optional<LookupError>()> reconnect;
+  std::function<void(std::chrono::milliseconds)> wait;
+};
+
+// The steps on the host's own connection: the lookup, OdbcConnection::reconnect() followed by
+// the standard-literal setup, and sleeping. The watchdog bounds each lookup and each reconnect;
+// an error that follows from its cut says so.
+RetrySteps host_retry_steps(const LookupHost& host, OdbcConnection& connection,
+                            LookupWatchdog& watchdog);
+
+class RetryingLookups {
+ public:
+  // retries: how many times a lookup may run again after its first try (0: never).
+  RetryingLookups(RetrySteps steps, int retries);
+
+  // The last try's result; with retries, `retries` and `retried_errors` say what came before.
+  // A lookup that could not run again keeps the fields of its last try and ends with the error
+  // that stopped it.
+  LookupResult run(const LookupRequest& request);
+
+  // New connections tried so far, whether they came up or not.
+  std::size_t reconnects() const { return reconnects_; }
+
+ private:
+  RetrySteps steps_;
+  int retries_;
+  std::size_t reconnects_ = 0;
+};
+
+}  // namespace itemlookup

@@ -1,0 +1,57 @@
+#include "lookup/lookup_host.hpp"
+
+#include "item_lookup.h"
+#include "lookup/host_fields.hpp"
+#include "lookup/lookup_diagnostics.hpp"
+
+namespace itemlookup {
+
+LookupHost::LookupHost(const ModuleSet& modules, const OdbcConnection& connection,
+                       std::string_view database_kind, HostModuleChannel* channel, bool latin1)
+    : modules_(modules),
+      connection_(connection),
+      database_kind_(database_kind),
+      channel_(channel),
+      latin1_(latin1),
+      item_fields_(kItemDataModule),
+      customer_fields_(kCustomerItemModule) {
+  database_kind_.resize(LOOKUP_DATABASE_KIND_WIDTH, ' ');
+}
+
+LookupResult LookupHost::run(const LookupRequest& request) const {
+  const LookupCommand& command = *request.command;
+  const ModuleDef& module = command.module;
+  HostFields& fields = &module == &kItemDataModule ? item_fields_ : customer_fields_;
+  fields.reset();
+  fields.set(module.function_code, std::string_view(&command.function_code, 1));
+  for (const KeyValue& key : request.keys) fields.set(key.parameter, key.field);
+  // MARQUETH writes the status only when a row is missing: "found" is the host's to set.
+  fields.set(module.status, kStatusFound);
+  fields.set(module.database_kind, database_kind_);
+  fields.set_handle(module.environment, connection_.environment());
+  fields.set_handle(module.connection, connection_.connection());
+
+  LookupResult result;
+  result.command = &command;
+  result.latin1 = latin1_;
+  // What came before this lookup is not its business.
+  if (channel_ != nullptr) channel_->forget();
+  result.return_code = modules_.module_for(module).call(fields.addresses());
+  std::size_t width = 0;
+  for (const FieldDef& field : module.parameters) width += field.width;
+  result.fields.reserve(width);
+  for (std::size_t i = 0; i < module.parameters.size(); ++i) {
+    result.offsets.at(i) = static_cast<std::uint16_t>(result.fields.size());
+    if (module.parameters[i].kind != FieldKind::handle) {
+      result.fields += fields.value(static_cast<std::uint8_t>(i));
+    }
+  }
+  if (channel_ != nullptr) {
+    note_reports(channel_->take_reports(), result);
+    note_conversions(channel_->take_conversions(), result);
+  }
+  note_undecodable_fields(result);
+  return result;
+}
+
+}  // namespace itemlookup

@@ -1,0 +1,39 @@
+// Runs lookups: fills the host's fields from a request, calls the module on the host's
+// connection and keeps what the module left in every field.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "connection/odbc_connection.hpp"
+#include "lookup/host_fields.hpp"
+#include "lookup/host_module_channel.hpp"
+#include "lookup/lookup_request.hpp"
+#include "lookup/lookup_result.hpp"
+#include "lookup/module_loader.hpp"
+
+namespace itemlookup {
+
+class LookupHost {
+ public:
+  // database_kind is the operator's --kind value, checked to fit its field. With a channel, each
+  // result carries what the host-side modules saw during its lookup. latin1: the connection
+  // hands over single-byte text.
+  LookupHost(const ModuleSet& modules, const OdbcConnection& connection,
+             std::string_view database_kind, HostModuleChannel* channel = nullptr,
+             bool latin1 = false);
+
+  LookupResult run(const LookupRequest& request) const;
+
+ private:
+  const ModuleSet& modules_;
+  const OdbcConnection& connection_;
+  std::string database_kind_;
+  HostModuleChannel* channel_;
+  bool latin1_;
+  // Each module's parameter fields, kept from call to call and reset before each.
+  mutable HostFields item_fields_;
+  mutable HostFields customer_fields_;
+};
+
+}  // namespace itemlookup

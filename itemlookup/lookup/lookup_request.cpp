@@ -1,0 +1,159 @@
+#include "lookup/lookup_request.hpp"
+
+#include <algorithm>
+#include <optional>
+
+#include "command/command_error.hpp"
+#include "report/field_format.hpp"
+
+namespace itemlookup {
+
+namespace {
+
+std::string field_label(const LookupCommand& command, const KeyArgument& key) {
+  std::string label(command.module.parameters[key.parameter].name);
+  std::replace(label.begin(), label.end(), '_', ' ');
+  return label;
+}
+
+bool blank(std::string_view value) {
+  return value.find_first_not_of(' ') == std::string_view::npos;
+}
+
+[[noreturn]] void reject(const LookupCommand& command, const std::string& problem) {
+  throw CommandError(std::string(command.name) + ": " + problem +
+                     " (usage: " + command_usage(command) + ")");
+}
+
+std::string padded_text(const LookupCommand& command, const KeyArgument& key,
+                        std::string_view value) {
+  const std::size_t width = command.module.parameters[key.parameter].width;
+  if (value.size() > width) {
+    reject(command, field_label(command, key) + " " + excerpt(value) + " is " +
+                        std::to_string(value.size()) + " bytes long; the field holds " +
+                        std::to_string(width));
+  }
+  std::string field(value);
+  field.resize(width, ' ');
+  return field;
+}
+
+std::string customer_code(const LookupCommand& command, const KeyArgument& key,
+                          std::string_view value) {
+  const std::size_t width = command.module.parameters[key.parameter].width;
+  const bool digits_only =
+      std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+  if (value.empty() || value.size() > width || !digits_only) {
+    reject(command, "customer code " + excerpt(value) + " must be 1 to " + std::to_string(width) +
+                        " digits");
+  }
+  return std::string(width - value.size(), '0') + std::string(value);
+}
+
+std::string key_field(const LookupCommand& command, const KeyArgument& key,
+                      std::string_view value) {
+  switch (key.form) {
+    case KeyForm::customer_code:
+      return customer_code(command, key, value);
+    case KeyForm::customer_kind:
+      if (blank(value)) reject(command, "customer kind is empty");
+      if (value.size() != 1)
+        reject(command, "customer kind " + excerpt(value) + " must be one byte");
+      return std::string(value);
+    case KeyForm::text:
+      break;
+  }
+  // A key of blanks is the same field as an empty one.
+  if (blank(value)) reject(command, field_label(command, key) + " is empty");
+  return padded_text(command, key, value);
+}
+
+const KeyArgument* option_key(const LookupCommand& command, std::string_view name) {
+  for (const KeyArgument& key : command.keys) {
+    if (!key.option.empty() && key.option == name) return &key;
+  }
+  return nullptr;
+}
+
+// Sorts the arguments into the command's keys: "--option VALUE", "--option=VALUE" or, for
+// positional keys, in order. A lone "--" ends the options.
+std::vector<std::optional<std::string>> assign_arguments(const LookupCommand& command,
+                                                         std::span<const std::string> arguments) {
+  std::vector<std::optional<std::string>> values(command.keys.size());
+  std::size_t next_positional = 0;
+  bool options_ended = false;
+  auto index_of = [&](const KeyArgument& key) {
+    return static_cast<std::size_t>(&key - command.keys.data());
+  };
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& word = arguments[i];
+    if (!options_ended && word == "--") {
+      options_ended = true;
+      continue;
+    }
+    if (!options_ended && word.starts_with("--")) {
+      const std::size_t equals = word.find('=');
+      const KeyArgument* key = option_key(command, std::string_view(word).substr(0, equals));
+      if (key == nullptr) reject(command, "unknown option " + excerpt(word.substr(0, equals)));
+      if (equals != std::string::npos) {
+        values[index_of(*key)] = word.substr(equals + 1);
+      } else if (i + 1 < arguments.size()) {
+        values[index_of(*key)] = arguments[++i];
+      } else {
+        reject(command, std::string(key->option) + " needs a value");
+      }
+      continue;
+    }
+    while (next_positional < command.keys.size() && !command.keys[next_positional].option.empty()) {
+      ++next_positional;
+    }
+    if (next_positional == command.keys.size())
+      reject(command, "unexpected argument " + excerpt(word));
+    values[next_positional++] = word;
+  }
+  return values;
+}
+
+}  // namespace
+
+std::string command_usage(const LookupCommand& command) {
+  std::string usage(command.name);
+  for (const KeyArgument& key : command.keys) {
+    usage += ' ';
+    if (key.option.empty()) {
+      usage += key.label;
+    } else {
+      usage += '[' + std::string(key.option) + ' ' + std::string(key.label) + ']';
+    }
+  }
+  return usage;
+}
+
+LookupRequest parse_lookup_request(std::span<const std::string> words) {
+  if (words.empty()) throw CommandError("no lookup given (try 'itemlookup help')");
+  const LookupCommand* command = find_lookup_command(words[0]);
+  if (command == nullptr) {
+    throw CommandError("unknown subcommand " + excerpt(words[0]) + " (try 'itemlookup help')");
+  }
+  const auto values = assign_arguments(*command, words.subspan(1));
+
+  LookupRequest request{.command = command, .keys = {}};
+  bool any_option = false;
+  bool options_only = true;
+  for (std::size_t i = 0; i < command->keys.size(); ++i) {
+    const KeyArgument& key = command->keys[i];
+    if (key.option.empty()) {
+      options_only = false;
+      if (!values[i]) reject(*command, "missing " + std::string(key.label));
+    }
+    // An option given an empty value counts as left out, as an empty CSV field would mean.
+    if (!values[i] || (!key.option.empty() && blank(*values[i]))) continue;
+    any_option = any_option || !key.option.empty();
+    request.keys.push_back({key.parameter, key_field(*command, key, *values[i])});
+  }
+  // Options may each be left out, but a lookup keyed by nothing at all is a mistake.
+  if (options_only && !any_option) reject(*command, "give at least one of its options");
+  return request;
+}
+
+}  // namespace itemlookup

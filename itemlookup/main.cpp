@@ -1,0 +1,45 @@
+// itemlookup: a command-line host for the item lookup modules.
+#include <algorithm>
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "command/command_error.hpp"
+#include "command/command_line.hpp"
+#include "command/host_run.hpp"
+#include "report/json_writer.hpp"
+#include "report/output_sink.hpp"
+
+namespace {
+
+// Whether the operator asked for JSON, read before the options are understood: a usage error
+// is then also a JSON object on standard output.
+bool json_wanted(const std::vector<std::string>& arguments) {
+  const auto end = std::find(arguments.begin(), arguments.end(), "--");
+  return std::find(arguments.begin(), end, "--json") != end;
+}
+
+void report(const std::vector<std::string>& arguments, const std::string& message) {
+  std::cerr << "itemlookup: " << message << '\n';
+  if (json_wanted(arguments)) {
+    itemlookup::JsonObject error;
+    error.add_string("error", message);
+    std::cout << error.text() << '\n' << std::flush;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  itemlookup::buffer_output();
+  try {
+    return itemlookup::run_host(itemlookup::parse_command_line(arguments));
+  } catch (const itemlookup::CommandError& error) {
+    report(arguments, error.what());
+  } catch (const std::exception& error) {
+    report(arguments, std::string("unexpected failure: ") + error.what());
+  }
+  return itemlookup::kExitTrouble;
+}
