@@ -1,6 +1,7 @@
 #include "batch/batch_input.hpp"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,6 +52,10 @@ bool BatchInput::fill() {
 }
 
 bool BatchInput::read_more() {
+  if (before_waiting_) {
+    pollfd ready{.fd = descriptor_, .events = POLLIN, .revents = 0};
+    if (poll(&ready, 1, 0) == 0) before_waiting_();
+  }
   for (;;) {
     const ssize_t got = read(descriptor_, buffer_ + end_, sizeof buffer_ - end_);
     if (got > 0) {

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace itemlookup {
 
@@ -31,6 +33,10 @@ class BatchInput {
   bool next(InputLine& line);
   // Someone types the lines: standard input is a terminal.
   bool interactive() const;
+  // Runs `action` whenever the next read would wait for more input: a batch fed through a pipe
+  // that stays open hands over what it answered before waiting, while input that is all there
+  // (a file, a full pipe) reads on without it.
+  void before_waiting(std::function<void()> action) { before_waiting_ = std::move(action); }
 
  private:
   // Refills the buffer from its start; false at the end of the input.
@@ -41,6 +47,7 @@ class BatchInput {
   void skip_byte_order_mark();
 
   std::string name_;
+  std::function<void()> before_waiting_;
   int descriptor_ = 0;
   bool owned_ = false;
   bool at_start_ = true;

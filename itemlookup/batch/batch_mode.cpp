@@ -33,7 +33,7 @@ BatchSummary run_batch(RetryingLookups& lookups, BatchInput& input) {
   const Clock::time_point start = Clock::now();
   BatchSummary summary;
   ProgressMeter progress(input.interactive());
-  const bool flush_each_line = input.interactive();
+  input.before_waiting(flush_output);
   InputLine line;
   std::size_t line_number = 0;
   while (input.next(line)) {
@@ -66,7 +66,6 @@ BatchSummary run_batch(RetryingLookups& lookups, BatchInput& input) {
     progress.before_output();
     result += '\n';
     write_output(result);
-    if (flush_each_line) flush_output();
     progress.update(line_number);
   }
   progress.finish(line_number);

@@ -322,6 +322,26 @@ case_batch_stdin_by_default() {
   expect_out '{"line":1,"command":"customer-unit","module":"MARQUETH","function_code":"4","keys":{"customer_kind":"C","customer_code":"00042","item_code":"1001"},"fields":{"unit":"CX","factor":12.3456789},"status":"00000","meaning":"found","found":true,"return_code":0}'
 }
 
+# A host that keeps the batch's input open (a coprocess, tail -f) reads each answer before it sends
+# the next line: what is answered leaves before itemlookup waits for more input.
+case_batch_answers_while_input_stays_open() {
+  mkfifo "$work/in"
+  "$itemlookup" "${demo[@]}" batch <"$work/in" >"$work/out" 2>"$work/err" &
+  local host=$! waited
+  exec 3>"$work/in"
+  printf 'customer-unit C 42 1001\n' >&3
+  for ((waited = 0; waited < 300; ++waited)); do
+    [[ -s $work/out ]] && break
+    sleep 0.1
+  done
+  out=$(cat "$work/out")
+  expect_out '{"line":1,"command":"customer-unit","module":"MARQUETH","function_code":"4","keys":{"customer_kind":"C","customer_code":"00042","item_code":"1001"},"fields":{"unit":"CX","factor":12.3456789},"status":"00000","meaning":"found","found":true,"return_code":0}'
+  exec 3>&-
+  wait "$host"
+  status=$?
+  expect_status 0
+}
+
 case_batch_long_run_quiet_without_terminal() {
   # Past the long-run threshold, but stderr is a file: no progress line.
   for _ in $(seq 1 1100); do echo "item 1001"; done >"$work/many.txt"
