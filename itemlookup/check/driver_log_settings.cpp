@@ -179,7 +179,10 @@ std::optional<std::string> connection_attribute(std::string_view connection_stri
 std::vector<LogSetting> driver_log_settings(std::string_view connection_string,
                                             std::string_view driver_file) {
   if (contains(driver_file, "maodbc")) {
-    return connection_switches(connection_string, kMariaSwitches, "/tmp");
+    // It writes to the home folder, or /tmp without one (as seen with 3.1.15).
+    const char* home = std::getenv("HOME");
+    return connection_switches(connection_string, kMariaSwitches,
+                               home != nullptr && home[0] != '\0' ? home : "/tmp");
   }
   const std::string section = psql_own_section(driver_file);
   if (section.empty()) return {};

@@ -344,6 +344,10 @@ TEST_F(CheckOverDouble, NamesDriverLoggingAndWhereItIsSet) {
                                         "[traces]\nOPTIONS=6\n[plain]\nOPTIONS=3\n";
   setenv("ODBCSYSINI", folder.c_str(), 1);
   setenv("ODBCINI", (folder / "odbc.ini").c_str(), 1);
+  // MariaDB's driver writes its trace to the home folder.
+  const std::string home = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
+  setenv("HOME", folder.c_str(), 1);
+  const std::string maodbc = folder.string() + "/maodbc.log, a write in every lookup";
   struct LoggingCase {
     const char* driver;  // SQL_DRIVER_NAME
     std::string connection_string;
@@ -380,13 +384,13 @@ TEST_F(CheckOverDouble, NamesDriverLoggingAndWhereItIsSet) {
        "Debug=0 in [PostgreSQL ANSI] of odbcinst.ini (odbcinst -j names the file)"},
       {"libmaodbc.so", "DSN=traces", false,
        "OPTIONS=6 in the DSN's section [traces] of odbc.ini: MariaDB Connector/ODBC writes "
-       "every call to /tmp/maodbc.log, a write in every lookup",
+       "every call to " +
+           maodbc,
        "TRACE=0 in [traces] of odbc.ini, or TRACE=0 in the connection string"},
       {"libmaodbc.so", "DSN=traces;TRACE=0", false, "", ""},
       {"libmaodbc.so", "DSN=plain", false, "", ""},
       {"libmaodbc.so", "DSN=plain;Trace=yes", false,
-       "TRACE=yes in the connection string: MariaDB Connector/ODBC writes every call to "
-       "/tmp/maodbc.log, a write in every lookup",
+       "TRACE=yes in the connection string: MariaDB Connector/ODBC writes every call to " + maodbc,
        "TRACE=0 in the connection string"},
       {"sqlite3odbc.so", "DRIVER=SQLite3;Database=x", true,
        "the driver manager's trace is on (Trace=Yes in the [ODBC] section of odbcinst.ini): "
@@ -415,6 +419,7 @@ TEST_F(CheckOverDouble, NamesDriverLoggingAndWhereItIsSet) {
       EXPECT_EQ(seen.fix, c.fix) << c.connection_string;
     }
   }
+  setenv("HOME", home.c_str(), 1);
   std::filesystem::remove_all(folder);
 }
 
