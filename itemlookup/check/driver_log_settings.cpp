@@ -58,15 +58,17 @@ struct Switch {
 
 struct SwitchReading {
   bool on = false;
-  std::string name;     // as written where it was found
-  std::string setting;  // name=value
+  std::string name;     // the one to set to 0
+  std::string setting;  // as written where it was found
 };
 
-// The switch as the connection's own settings give it: a value in one place hides the other.
+// The switch as one place gives it: a value there hides any other place. Short names count in
+// a connection string only; the drivers read full names from the ini files.
 std::optional<SwitchReading> read_switch(
-    const Switch& entry, const std::function<std::optional<std::string>(const char*)>& lookup) {
+    const Switch& entry, bool short_names,
+    const std::function<std::optional<std::string>(const char*)>& lookup) {
   for (const char* name : {entry.name, entry.short_name}) {
-    if (name[0] == '\0') continue;
+    if (name[0] == '\0' || (!short_names && name == entry.short_name)) continue;
     if (const auto value = lookup(name)) {
       return SwitchReading{switched_on(*value), name, std::string(name) + "=" + *value};
     }
@@ -125,7 +127,7 @@ std::vector<LogSetting> connection_switches(std::string_view connection_string,
     const std::string effect = std::string(entry.writes) + " to " + std::string(folder) + "/" +
                                std::string(entry.file) + ", a write in every lookup";
     const auto in_string = read_switch(
-        entry, [&](const char* key) { return connection_attribute(connection_string, key); });
+        entry, true, [&](const char* key) { return connection_attribute(connection_string, key); });
     if (in_string) {
       if (in_string->on) {
         found.push_back({in_string->setting, "the connection string", effect,
@@ -134,8 +136,8 @@ std::vector<LogSetting> connection_switches(std::string_view connection_string,
       continue;
     }
     if (!dsn) continue;
-    const auto in_dsn =
-        read_switch(entry, [&](const char* key) { return ini_value(*dsn, key, "odbc.ini"); });
+    const auto in_dsn = read_switch(
+        entry, false, [&](const char* key) { return ini_value(*dsn, key, "odbc.ini"); });
     if (in_dsn && in_dsn->on) {
       found.push_back({in_dsn->setting, "the DSN's section [" + *dsn + "] of odbc.ini", effect,
                        in_dsn->name + "=0 in [" + *dsn + "] of odbc.ini, or " + entry.name +

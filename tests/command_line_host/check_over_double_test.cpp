@@ -340,7 +340,8 @@ TEST_F(CheckOverDouble, NamesDriverLoggingAndWhereItIsSet) {
   std::filesystem::create_directories(folder);
   std::ofstream(folder / "odbcinst.ini") << "[PostgreSQL ANSI]\nDebug = 1\nLogdir = /var/log/pg\n"
                                             "[Pg Quiet]\nCommLog = 1\n";
-  std::ofstream(folder / "odbc.ini") << "[logs]\nCommLog=1\n[debugs]\nB2=2\n[quiet]\nCommLog=0\n"
+  std::ofstream(folder / "odbc.ini") << "[logs]\nCommLog=1\n[debugs]\nDebug=2\n[short]\nB3=1\n"
+                                        "[quiet]\nCommLog=0\n"
                                         "[traces]\nOPTIONS=6\n[plain]\nOPTIONS=3\n";
   setenv("ODBCSYSINI", folder.c_str(), 1);
   setenv("ODBCINI", (folder / "odbc.ini").c_str(), 1);
@@ -371,9 +372,11 @@ TEST_F(CheckOverDouble, NamesDriverLoggingAndWhereItIsSet) {
        "CommLog=0 in [logs] of odbc.ini, or CommLog=0 in the connection string"},
       {"psqlodbcw.so", "DSN=logs;B3=0", false, "", ""},
       {"psqlodbcw.so", "DSN=debugs", false,
-       "B2=2 in the DSN's section [debugs] of odbc.ini: psqlODBC writes every driver call to "
+       "Debug=2 in the DSN's section [debugs] of odbc.ini: psqlODBC writes every driver call to "
        "/tmp/mylog_<program>_<user><pid>.log, a write in every lookup",
-       "B2=0 in [debugs] of odbc.ini, or Debug=0 in the connection string"},
+       "Debug=0 in [debugs] of odbc.ini, or Debug=0 in the connection string"},
+      // The short names are for connection strings: the driver reads none from odbc.ini.
+      {"psqlodbcw.so", "DSN=short", false, "", ""},
       // psqlODBC reads its own section, not the one the connection names.
       {"psqlodbcw.so", "DRIVER=Pg Quiet;Server=h", false, "", ""},
       {"psqlodbca.so", "DRIVER=Pg Quiet;Server=h", false,
