@@ -28,6 +28,8 @@ class OdbcConnection {
 
   SQLHENV environment() const { return environment_; }
   SQLHDBC connection() const { return connection_; }
+  // As given, passwords included: not for messages (masked_connection_string).
+  const std::string& connection_string() const { return connection_string_; }
 
   // After a lost connection: disconnects whatever is left of it and connects again on the same
   // handle, with the original connection string, so that the handle values a host lent stay

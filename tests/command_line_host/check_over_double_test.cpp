@@ -2,9 +2,12 @@
 // host does not know, statements answered by their text, and every statement read back.
 #include <gtest/gtest.h>
 #include <sqlext.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -326,6 +329,101 @@ TEST_F(CheckOverDouble, ReportsTheSessionAsAPoolerSeesIt) {
     EXPECT_EQ(seen->ok, c.ok) << c.name;
     EXPECT_EQ(seen->detail, c.detail) << c.name;
   }
+}
+
+// Driver logging, as each driver reads its settings: the connection string first, then the DSN's
+// section of odbc.ini; psqlODBC's own section of odbcinst.ini whenever no connection is open.
+// The ini files are the test's own (ODBCSYSINI, ODBCINI), set before anything reads them.
+TEST_F(CheckOverDouble, NamesDriverLoggingAndWhereItIsSet) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("driver-logging-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / "odbcinst.ini") << "[PostgreSQL ANSI]\nDebug = 1\nLogdir = /var/log/pg\n"
+                                            "[Pg Quiet]\nCommLog = 1\n";
+  std::ofstream(folder / "odbc.ini") << "[logs]\nCommLog=1\n[debugs]\nDebug=2\n[short]\nB3=1\n"
+                                        "[quiet]\nCommLog=0\n"
+                                        "[traces]\nOPTIONS=6\n[plain]\nOPTIONS=3\n";
+  setenv("ODBCSYSINI", folder.c_str(), 1);
+  setenv("ODBCINI", (folder / "odbc.ini").c_str(), 1);
+  // MariaDB's driver writes its trace to the home folder.
+  const std::string home = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
+  setenv("HOME", folder.c_str(), 1);
+  const std::string maodbc = folder.string() + "/maodbc.log, a write in every lookup";
+  struct LoggingCase {
+    const char* driver;  // SQL_DRIVER_NAME
+    std::string connection_string;
+    bool trace;
+    std::string detail;  // empty: ok
+    std::string fix;
+  };
+  const std::string commlog_effect =
+      "psqlODBC writes every statement and its answer to /tmp/psqlodbc_<program>_<user><pid>.log, "
+      "a write in every lookup";
+  const LoggingCase cases[] = {
+      {"sqlite3odbc.so", "DRIVER=SQLite3;Database=x;CommLog=1", false, "", ""},
+      {"psqlodbcw.so", "DRIVER={PostgreSQL Unicode};Server=h;CommLog=0", false, "", ""},
+      {"psqlodbcw.so", "DRIVER={PostgreSQL Unicode};Server=h;commlog = 1", false,
+       "CommLog=1 in the connection string: " + commlog_effect,
+       "CommLog=0 in the connection string"},
+      // The last value given is the one the driver keeps; braces may hold semicolons.
+      {"psqlodbcw.so", "Pqopt={a=1;CommLog=1};CommLog=1;DSN=quiet;CommLog=0", false, "", ""},
+      {"psqlodbcw.so", "DSN=logs", false,
+       "CommLog=1 in the DSN's section [logs] of odbc.ini: " + commlog_effect,
+       "CommLog=0 in [logs] of odbc.ini, or CommLog=0 in the connection string"},
+      {"psqlodbcw.so", "DSN=logs;B3=0", false, "", ""},
+      {"psqlodbcw.so", "DSN=debugs", false,
+       "Debug=2 in the DSN's section [debugs] of odbc.ini: psqlODBC writes every driver call to "
+       "/tmp/mylog_<program>_<user><pid>.log, a write in every lookup",
+       "Debug=0 in [debugs] of odbc.ini, or Debug=0 in the connection string"},
+      // The short names are for connection strings: the driver reads none from odbc.ini.
+      {"psqlodbcw.so", "DSN=short", false, "", ""},
+      // psqlODBC reads its own section, not the one the connection names.
+      {"psqlodbcw.so", "DRIVER=Pg Quiet;Server=h", false, "", ""},
+      {"psqlodbca.so", "DRIVER=Pg Quiet;Server=h", false,
+       "Debug=1 in the driver's own section [PostgreSQL ANSI] of odbcinst.ini: every process "
+       "that loads psqlODBC writes /var/log/pg/mylog_<program>_<user><pid>.log whenever none of "
+       "its connections is open, each disconnect at least, even with Debug=0 in the connection "
+       "string",
+       "Debug=0 in [PostgreSQL ANSI] of odbcinst.ini (odbcinst -j names the file)"},
+      {"libmaodbc.so", "DSN=traces", false,
+       "OPTIONS=6 in the DSN's section [traces] of odbc.ini: MariaDB Connector/ODBC writes "
+       "every call to " +
+           maodbc,
+       "TRACE=0 in [traces] of odbc.ini, or TRACE=0 in the connection string"},
+      {"libmaodbc.so", "DSN=traces;TRACE=0", false, "", ""},
+      {"libmaodbc.so", "DSN=plain", false, "", ""},
+      {"libmaodbc.so", "DSN=plain;Trace=yes", false,
+       "TRACE=yes in the connection string: MariaDB Connector/ODBC writes every call to " + maodbc,
+       "TRACE=0 in the connection string"},
+      {"sqlite3odbc.so", "DRIVER=SQLite3;Database=x", true,
+       "the driver manager's trace is on (Trace=Yes in the [ODBC] section of odbcinst.ini): "
+       "every ODBC call is written to its trace file",
+       "Trace=No in the [ODBC] section of odbcinst.ini"},
+  };
+  for (const LoggingCase& c : cases) {
+    odbc_double::reset();
+    odbc_double::script_info(SQL_DBMS_NAME, "PostgreSQL");
+    odbc_double::script_info(SQL_DRIVER_NAME, c.driver);
+    if (c.trace) odbc_double::script_connection_attribute(SQL_ATTR_TRACE, SQL_OPT_TRACE_ON);
+    const itemlookup::OdbcConnection connection(c.connection_string);
+    itemlookup::CheckReport report{itemlookup::identify_engine(connection), {}};
+    itemlookup::CheckContext context{connection, report, {}};
+    itemlookup::check_driver_logging(context);
+    ASSERT_EQ(report.findings.size(), 1u) << c.connection_string;
+    const itemlookup::CheckFinding& seen = report.findings[0];
+    EXPECT_EQ(seen.topic, "driver logging");
+    EXPECT_EQ(seen.ok, c.detail.empty()) << c.connection_string << ": " << seen.detail;
+    if (c.detail.empty()) {
+      EXPECT_EQ(seen.detail, "off: no driver manager trace, and no log setting of " +
+                                 std::string(c.driver) + " on")
+          << c.connection_string;
+    } else {
+      EXPECT_EQ(seen.detail, c.detail) << c.connection_string;
+      EXPECT_EQ(seen.fix, c.fix) << c.connection_string;
+    }
+  }
+  setenv("HOME", home.c_str(), 1);
+  std::filesystem::remove_all(folder);
 }
 
 // What the host's connection saw, in order: each connect with its string, each disconnect, and

@@ -494,6 +494,23 @@ case_check_names_missing_tables_and_columns() {
   [[ $out == *$'\n5 problems' ]] || fail "count: $out"
 }
 
+# The driver manager's trace, read from the driver manager itself: on, it names the file each
+# ODBC call goes to; the SQLite driver has no log settings of its own, so CommLog means nothing.
+case_check_names_the_driver_managers_trace() {
+  sqlite3 "$work/plain.db" <"$db_dir/sqlite/schema.sql"
+  run --connect "DRIVER=SQLite3;Database=$work/plain.db;CommLog=1" check
+  [[ $out == *$'\n  ok       driver logging   off: no driver manager trace, and no log setting of sqlite3odbc.so on\n'* ]] ||
+    fail "not off: $out"
+  mkdir -p "$work/odbc"
+  printf '[ODBC]\nTrace=Yes\nTraceFile=%s\n[SQLite3]\nDriver=libsqlite3odbc.so\n' \
+    "$work/trace.log" >"$work/odbc/odbcinst.ini"
+  ODBCSYSINI=$work/odbc run --connect "DRIVER=SQLite3;Database=$work/plain.db" check
+  expect_status 2
+  [[ $out == *$'\n  PROBLEM  driver logging   the driver manager\'s trace is on (Trace=Yes in the [ODBC] section of odbcinst.ini): every ODBC call is written to '"$work/trace.log"$'\n'*"fix: Trace=No in the [ODBC] section of odbcinst.ini"$'\n'* ]] ||
+    fail "trace: $out"
+  [[ -s $work/trace.log ]] || fail "no trace written to $work/trace.log"
+}
+
 # A file that is no database is not a missing table: the driver's own message.
 case_check_shows_why_a_database_cannot_be_read() {
   printf 'not a database, just text\n%.0s' {1..200} >"$work/text.db"

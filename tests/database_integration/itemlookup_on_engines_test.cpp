@@ -36,8 +36,10 @@ std::string shell_quoted(const std::string& word) {
   return quoted + "'";
 }
 
-ItemlookupRun itemlookup(const std::vector<std::string>& arguments) {
-  std::string command = shell_quoted(ITEMLOOKUP_BINARY);
+// `environment`: "NAME=value " words the shell puts before the command.
+ItemlookupRun itemlookup(const std::vector<std::string>& arguments,
+                         const std::string& environment = "") {
+  std::string command = environment + shell_quoted(ITEMLOOKUP_BINARY);
   for (const std::string& argument : arguments) command += " " + shell_quoted(argument);
   ItemlookupRun run;
   FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
@@ -96,6 +98,8 @@ TEST_P(ItemlookupOnEachDatabase, CheckPassesAConnectionSetUpAsDocumented) {
   std::vector<std::string> shown = {
       R"({"topic":"autocommit","ok":true,"detail":"on: each statement is a transaction of its own"})",
       R"({"topic":"host modules","ok":true,)",
+      R"({"topic":"driver logging","ok":true,"detail":"off: no driver manager trace, and no log )"
+      R"(setting of )",
   };
   switch (GetParam()) {
     case Database::sqlite:
@@ -172,6 +176,75 @@ TEST(ItemlookupCheck, ShowsTheDriversMessageForTablesTheRoleMayNotRead) {
             std::string::npos)
       << result.out;
   EXPECT_EQ(result.out.find("not found"), std::string::npos) << result.out;
+}
+
+// psqlODBC's log, where `check` says it goes: to the Logdir of the driver's own section, here a
+// folder of the test's own (ODBCSYSINI), so that no file is left in /tmp.
+TEST(ItemlookupCheck, NamesPsqlodbcLoggingAndTheFileItWrites) {
+  open_or_skip(Database::postgres);
+  if (IsSkipped() || HasFatalFailure()) return;
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("psqlodbc-logs-" + std::to_string(getpid()));
+  struct LoggingCase {
+    const char* name;
+    const char* driver_section;  // [PostgreSQL Unicode] of the test's odbcinst.ini, less Logdir
+    const char* in_string;
+    std::string detail;              // empty: ok
+    std::size_t log_bytes_at_least;  // 0: no file at all
+  };
+  const std::string file = folder.string() + "/psqlodbc_<program>_<user><pid>.log";
+  const LoggingCase cases[] = {
+      {"off", "CommLog=0\n", "CommLog=0;", "", 0},
+      {"on in the connection string", "CommLog=0\n", "CommLog=1;",
+       "CommLog=1 in the connection string: psqlODBC writes every statement and its answer to " +
+           file + ", a write in every lookup\n",
+       // Each statement of the check, and its answer.
+       2000},
+      // As Debian registers the driver: off in the string, yet the disconnect is written.
+      {"on in the driver's own section", "CommLog=1\n", "CommLog=0;",
+       "CommLog=1 in the driver's own section [PostgreSQL Unicode] of odbcinst.ini: every "
+       "process that loads psqlODBC writes " +
+           file +
+           " whenever none of its connections is open, each disconnect at least, even with "
+           "CommLog=0 in the connection string\n",
+       1},
+  };
+  for (const LoggingCase& c : cases) {
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "odbcinst.ini")
+        << "[PostgreSQL Unicode]\nDriver=psqlodbcw.so\n"
+        << c.driver_section << "Logdir=" << folder.string() << "\n";
+    std::string connection = demo_connection_string(Database::postgres, Literals::as_documented);
+    connection += (connection.ends_with(";") ? "" : ";") + std::string(c.in_string);
+    const ItemlookupRun result = itemlookup({"--connect", connection, "check"},
+                                            "ODBCSYSINI=" + shell_quoted(folder.string()) + " ");
+    const std::string shown = "  driver logging   " + c.detail;
+    if (c.detail.empty()) {
+      EXPECT_EQ(result.exit_status, 0) << c.name << "\n" << result.out;
+      EXPECT_NE(result.out.find("  ok       driver logging   off: no driver manager trace, and no "
+                                "log setting of psqlodbcw.so on\n"),
+                std::string::npos)
+          << c.name << "\n"
+          << result.out;
+    } else {
+      EXPECT_EQ(result.exit_status, 2) << c.name << "\n" << result.out;
+      EXPECT_NE(result.out.find("  PROBLEM" + shown), std::string::npos) << c.name << "\n"
+                                                                         << result.out;
+    }
+    std::vector<std::filesystem::path> logs;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      if (entry.path().filename() != "odbcinst.ini") logs.push_back(entry.path());
+    }
+    if (c.log_bytes_at_least == 0) {
+      EXPECT_TRUE(logs.empty()) << c.name << ": " << (logs.empty() ? "" : logs[0].string());
+    } else {
+      ASSERT_EQ(logs.size(), 1u) << c.name;
+      EXPECT_TRUE(logs[0].filename().string().starts_with("psqlodbc_itemlookup_")) << logs[0];
+      EXPECT_GE(std::filesystem::file_size(logs[0]), c.log_bytes_at_least) << c.name;
+    }
+  }
+  std::filesystem::remove_all(folder);
 }
 
 class ItemlookupCheckOnEachServer : public testing::TestWithParam<Database> {

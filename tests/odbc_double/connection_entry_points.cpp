@@ -108,6 +108,8 @@ ODBC_DOUBLE_API SQLRETURN SQLGetConnectAttr(SQLHDBC, SQLINTEGER attribute, SQLPO
     answer = found->second;
   } else if (attribute == SQL_ATTR_AUTOCOMMIT) {
     answer = SQL_AUTOCOMMIT_ON;
+  } else if (attribute == SQL_ATTR_TRACE) {
+    answer = SQL_OPT_TRACE_OFF;
   } else {
     return SQL_ERROR;
   }

@@ -108,10 +108,10 @@ ODBC_DOUBLE_API void script_converter(int occurrence, ConverterReply reply);
 
 // A host's own connection (SQLAllocHandle, SQLDriverConnect, SQLGetInfo, SQLGetData, ...), as
 // itemlookup opens one: the double connects with any connection string, answers SQLGetInfo with
-// scripted text (empty otherwise), keeps connection attributes (autocommit on unless set), and
-// answers a statement whose exact text was scripted with its rows or its failure. Statements
-// executed through these handles are recorded like the modules' (alloc, exec, fetch, free), and
-// so is each connect and disconnect.
+// scripted text (empty otherwise), keeps connection attributes (autocommit on, trace off unless
+// set), and answers a statement whose exact text was scripted with its rows or its failure.
+// Statements executed through these handles are recorded like the modules' (alloc, exec, fetch,
+// free), and so is each connect and disconnect.
 struct Diagnostic {
   std::string sqlstate;
   SQLINTEGER native_error = 0;
