@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <iostream>
+#include <utility>
 
 #include "batch/batch_mode.hpp"
 #include "build_layout.hpp"
@@ -63,16 +64,20 @@ Answers answers_for(const LookupCommand& command) {
 }
 
 // Connects once the host modules answer what the run needs: a run that could not tell its
-// outcomes apart stops before it touches the database.
+// outcomes apart stops before it touches the database. Keys reach the database as standard SQL
+// literals: for lookups the connection proves its session reads them so after every connect,
+// and refuses keys otherwise.
 OdbcConnection connect_when_answered(const HostOptions& options, const HostModuleChannel& channel,
-                                     Answers answers) {
+                                     Session session, Answers answers) {
   if (answers != Answers::reported) {
     std::string problem = channel.message_module_problem();
     if (problem.empty() && answers == Answers::messages_and_numbers)
       problem = channel.converter_problem();
     if (!problem.empty()) throw CommandError(problem + "; no lookup runs");
   }
-  return OdbcConnection(chosen_connection_string(options));
+  SessionSetup setup;
+  if (session == Session::standard_literals) setup = set_up_standard_literals;
+  return OdbcConnection(chosen_connection_string(options), std::move(setup));
 }
 
 // Everything a lookup needs, in the order it must be set up: the modules load first (a missing
@@ -82,15 +87,10 @@ struct HostSetup {
       : directory(options.module_directory.value_or(default_module_directory())),
         modules(directory),
         channel(directory),
-        connection(connect_when_answered(options, channel, answers)),
+        connection(connect_when_answered(options, channel, session, answers)),
         host(modules, connection, options.database_kind, &channel, options.latin1),
         watchdog(std::chrono::seconds(options.timeout_seconds)),
         lookups(host_retry_steps(host, connection, watchdog), options.retries) {
-    // Keys reach the database as standard SQL literals; a session that reads them otherwise
-    // must not see one.
-    if (session == Session::standard_literals) {
-      ensure_standard_literals(connection, identify_engine(connection));
-    }
     // Each message is shown once, with the lookup it belongs to.
     channel.quiet_message_module();
     enter_module_directory(directory);

@@ -5,6 +5,7 @@
 #include <span>
 
 #include "command/command_error.hpp"
+#include "connection/lost_connection.hpp"
 #include "connection/statement_error.hpp"
 
 namespace itemlookup {
@@ -111,6 +112,14 @@ std::string tried_literal_statements() {
 
 LiteralProof prove_literals(const OdbcConnection& connection) {
   LiteralProof proof;
+  // Notes a dialect's refusal; true when the connection was lost instead, which ends the proof:
+  // every further statement would fail the same way and say nothing of literals.
+  const auto lost = [&proof](const StatementError& error) {
+    if (proof.failure.empty()) proof.failure = error.diagnostics();
+    if (!calls_for_reconnect(error.sqlstate())) return false;
+    proof.lost = OdbcDiagnostic{error.sqlstate(), error.native_error(), error.diagnostics()};
+    return true;
+  };
   for (const LiteralDialect& dialect : kLiteralDialects) {
     // Read as standard SQL this is one backslash; where a backslash escapes, the literal never
     // ends and the statement fails.
@@ -119,17 +128,20 @@ LiteralProof prove_literals(const OdbcConnection& connection) {
       const auto rows = connection.query_rows(backslash, 1);
       if (rows.size() == 1 && rows[0].size() == 1) {
         const bool one_backslash = rows[0][0] == "\\";
-        return {one_backslash ? LiteralReading::standard : LiteralReading::escaping, backslash, {}};
+        return {
+            one_backslash ? LiteralReading::standard : LiteralReading::escaping, backslash, {}, {}};
       }
       if (proof.failure.empty()) proof.failure = backslash + " gave no value";
       continue;
-    } catch (const StatementError&) {
+    } catch (const StatementError& error) {
+      // Where a backslash escapes this fails, and says nothing yet, unless the link failed.
+      if (calls_for_reconnect(error.sqlstate()) && lost(error)) return proof;
     }
     try {
       connection.query_rows(dialect.before + "'x'" + dialect.after, 1);
-      return {LiteralReading::escaping, backslash, {}};
+      return {LiteralReading::escaping, backslash, {}, {}};
     } catch (const StatementError& error) {
-      if (proof.failure.empty()) proof.failure = error.diagnostics();
+      if (lost(error)) return proof;
     }
   }
   return proof;
@@ -137,15 +149,29 @@ LiteralProof prove_literals(const OdbcConnection& connection) {
 
 void ensure_standard_literals(const OdbcConnection& connection, const DatabaseEngine& engine) {
   std::string failure;
+  LiteralProof proof;
   if (!engine.traits->session_statement.empty()) {
     try {
       connection.execute(std::string(engine.traits->session_statement));
+    } catch (const StatementError& error) {
+      failure = std::string("\n  ") + error.what();
+      if (calls_for_reconnect(error.sqlstate())) {
+        proof.lost = OdbcDiagnostic{error.sqlstate(), error.native_error(), error.diagnostics()};
+      }
     } catch (const CommandError& error) {
       failure = std::string("\n  ") + error.what();
     }
   }
-  const LiteralProof proof = prove_literals(connection);
+  if (!proof.lost) proof = prove_literals(connection);
   if (proof.reading == LiteralReading::standard) return;
+  // The link failed, not the setting: the caller may connect again and prove the new session.
+  if (proof.lost) {
+    throw StatementError(
+        "the connection was lost while its session was set up for standard "
+        "literals: " +
+            proof.lost->message,
+        proof.lost->sqlstate, proof.lost->native_error, proof.lost->message);
+  }
   const std::string fix = "\n  To fix: " + std::string(engine.traits->literals_fix) + failure;
   if (proof.reading == LiteralReading::unproven) {
     throw CommandError("cannot prove that the connection to " + engine.name +
@@ -158,6 +184,10 @@ void ensure_standard_literals(const OdbcConnection& connection, const DatabaseEn
                      " reads a backslash in a string literal as an escape, so a key could end "
                      "its literal early; no lookup runs." +
                      fix);
+}
+
+void set_up_standard_literals(const OdbcConnection& connection) {
+  ensure_standard_literals(connection, identify_engine(connection));
 }
 
 }  // namespace itemlookup

@@ -4,6 +4,7 @@
 // session where a backslash is an ordinary character.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -53,13 +54,20 @@ struct LiteralProof {
   LiteralReading reading = LiteralReading::unproven;
   std::string statement;  // the backslash statement of the dialect that answered
   std::string failure;    // unproven: the driver's message for the first dialect tried
+  // unproven: the connection was lost on the way (a connection SQLSTATE), so no dialect was
+  // refused; no further one is tried.
+  std::optional<OdbcDiagnostic> lost;
 };
 LiteralProof prove_literals(const OdbcConnection& connection);
 // The backslash statements prove_literals tries, in order, for messages: "SELECT '\\', ...".
 std::string tried_literal_statements();
 
 // Makes this session read standard literals and proves it, or throws CommandError saying what to
-// set.
+// set; a StatementError with the driver's SQLSTATE when the connection was lost on the way.
 void ensure_standard_literals(const OdbcConnection& connection, const DatabaseEngine& engine);
+
+// The session setup of every connection that carries keys: ensure_standard_literals on the engine
+// it reaches.
+void set_up_standard_literals(const OdbcConnection& connection);
 
 }  // namespace itemlookup

@@ -4,9 +4,6 @@
 #include <thread>
 #include <utility>
 
-#include "command/command_error.hpp"
-#include "connection/database_engine.hpp"
-
 namespace itemlookup {
 
 namespace {
@@ -43,12 +40,6 @@ void note_cut(const LookupWatchdog& watchdog, LookupError& error) {
 
 }  // namespace
 
-bool calls_for_reconnect(std::string_view sqlstate) {
-  return sqlstate.size() == 5 &&
-         (sqlstate.starts_with("08") || sqlstate == "57P01" || sqlstate == "57P02" ||
-          sqlstate == "57P03" || sqlstate == "40001");
-}
-
 RetrySteps host_retry_steps(const LookupHost& host, OdbcConnection& connection,
                             LookupWatchdog& watchdog) {
   return {[&host, &watchdog](const LookupRequest& request) {
@@ -60,15 +51,11 @@ RetrySteps host_retry_steps(const LookupHost& host, OdbcConnection& connection,
           [&connection, &watchdog]() -> std::optional<LookupError> {
             watchdog.arm();
             std::optional<LookupError> failure;
-            if (const std::optional<OdbcDiagnostic> lost = connection.reconnect()) {
-              failure = LookupError{lost->sqlstate, lost->native_error, one_line(lost->message)};
-            } else {
-              // A new session starts as the server's defaults say: literals are proven again.
-              try {
-                ensure_standard_literals(connection, identify_engine(connection));
-              } catch (const CommandError& error) {
-                failure = LookupError{"", 0, one_line(error.what())};
-              }
+            // A new session starts as the server's defaults say: the connection proves its
+            // literals again, and stays closed unless they pass.
+            if (const std::optional<OdbcDiagnostic> refused = connection.reconnect()) {
+              failure =
+                  LookupError{refused->sqlstate, refused->native_error, one_line(refused->message)};
             }
             if (watchdog.disarm() && failure) {
               note_cut(watchdog, *failure);
@@ -95,8 +82,10 @@ LookupResult RetryingLookups::run(const LookupRequest& request) {
     wait = std::min(wait * 2, kLongestRetryWait);
     ++reconnects_;
     if (std::optional<LookupError> failure = steps_.reconnect()) {
-      // This try ends before its lookup: the fields stay those of the try before.
-      result.errors = {std::move(*failure)};
+      // This try ends before its lookup; the try before ran on another connection.
+      const bool latin1 = result.latin1;
+      result = unrun_lookup(request, std::move(*failure));
+      result.latin1 = latin1;
     } else {
       result = steps_.lookup(request);
     }

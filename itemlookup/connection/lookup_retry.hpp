@@ -2,7 +2,8 @@
 // hot standby cancelled to replay changes, may well succeed on a new connection: the host
 // disconnects, connects again with the original connection string, sets the session up and proves
 // it again, and runs the same lookup again, a few times with a short growing wait in between.
-// Every other error is the lookup's answer at once.
+// Every other error is the lookup's answer at once. A new connection whose setup fails is closed
+// again, so the next lookup finds it closed (08003) and connects again for itself.
 #pragma once
 
 #include <chrono>
@@ -12,6 +13,7 @@
 #include <string_view>
 
 #include "connection/lookup_watchdog.hpp"
+#include "connection/lost_connection.hpp"
 #include "connection/odbc_connection.hpp"
 #include "lookup/lookup_host.hpp"
 #include "lookup/lookup_request.hpp"
@@ -24,22 +26,18 @@ inline constexpr int kMostRetries = 10;
 inline constexpr std::chrono::milliseconds kFirstRetryWait{100};
 inline constexpr std::chrono::milliseconds kLongestRetryWait{1600};
 
-// Whether a lookup that failed with this SQLSTATE may succeed on a new connection: class 08 (the
-// connection failed or was lost; a pooler's own errors are 08P01), 57P01 to 57P03 (the server
-// shut down or does not accept connections yet) and 40001 (a standby cancelled the read).
-bool calls_for_reconnect(std::string_view sqlstate);
-
 // What a retry is made of, apart from the rule that strings them together.
 struct RetrySteps {
   std::function<LookupResult(const LookupRequest&)> lookup;
-  // Connects again and sets the session up as before the first lookup; why not, if it failed.
+  // Connects again and sets the session up as before the first lookup; why not, if it failed
+  // (with the SQLSTATE of a link lost during the setup).
   std::function<std::optional<LookupError>()> reconnect;
   std::function<void(std::chrono::milliseconds)> wait;
 };
 
-// The steps on the host's own connection: the lookup, OdbcConnection::reconnect() followed by
-// the standard-literal setup, and sleeping. The watchdog bounds each lookup and each reconnect;
-// an error that follows from its cut says so.
+// The steps on the host's own connection: the lookup, OdbcConnection::reconnect() (which runs the
+// connection's session setup again), and sleeping. The watchdog bounds each lookup and each
+// reconnect; an error that follows from its cut says so.
 RetrySteps host_retry_steps(const LookupHost& host, OdbcConnection& connection,
                             LookupWatchdog& watchdog);
 
@@ -49,8 +47,8 @@ class RetryingLookups {
   RetryingLookups(RetrySteps steps, int retries);
 
   // The last try's result; with retries, `retries` and `retried_errors` say what came before.
-  // A lookup that could not run again keeps the fields of its last try and ends with the error
-  // that stopped it.
+  // A lookup whose new connection failed reports that failure alone, with the request's keys
+  // and no field or warning of the try before: those came from another connection.
   LookupResult run(const LookupRequest& request);
 
   // New connections tried so far, whether they came up or not.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "command/command_error.hpp"
 #include "connection/statement_error.hpp"
@@ -152,8 +153,8 @@ std::string masked_connection_string(const std::string& connection_string) {
   return masked;
 }
 
-OdbcConnection::OdbcConnection(const std::string& connection_string)
-    : connection_string_(connection_string) {
+OdbcConnection::OdbcConnection(const std::string& connection_string, SessionSetup setup)
+    : connection_string_(connection_string), setup_(std::move(setup)) {
   if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment_))) {
     throw CommandError("cannot allocate an ODBC environment");
   }
@@ -163,14 +164,28 @@ OdbcConnection::OdbcConnection(const std::string& connection_string)
     SQLFreeHandle(SQL_HANDLE_ENV, environment_);
     throw CommandError("cannot allocate an ODBC connection: " + diagnostics);
   }
+  std::string refusal;
   if (!SQL_SUCCEEDED(connect())) {
     const std::string diagnostics = odbc_diagnostics(SQL_HANDLE_DBC, connection_);
+    refusal = "cannot connect with \"" + masked_connection_string(connection_string) +
+              "\": " + diagnostics + driver_hint(diagnostics);
+  } else {
+    connected_ = true;
+    try {
+      if (const std::optional<OdbcDiagnostic> setup_failed = set_up_session()) {
+        refusal = setup_failed->message;
+      }
+    } catch (...) {
+      SQLFreeHandle(SQL_HANDLE_DBC, connection_);
+      SQLFreeHandle(SQL_HANDLE_ENV, environment_);
+      throw;
+    }
+  }
+  if (!refusal.empty()) {
     SQLFreeHandle(SQL_HANDLE_DBC, connection_);
     SQLFreeHandle(SQL_HANDLE_ENV, environment_);
-    throw CommandError("cannot connect with \"" + masked_connection_string(connection_string) +
-                       "\": " + diagnostics + driver_hint(diagnostics));
+    throw CommandError(refusal);
   }
-  connected_ = true;
 }
 
 SQLRETURN OdbcConnection::connect() {
@@ -178,11 +193,42 @@ SQLRETURN OdbcConnection::connect() {
                           nullptr, SQL_DRIVER_NOPROMPT);
 }
 
+void OdbcConnection::disconnect() {
+  usable_for_keys_ = false;
+  if (connected_) SQLDisconnect(connection_);
+  connected_ = false;
+}
+
+std::optional<OdbcDiagnostic> OdbcConnection::set_up_session() {
+  std::optional<OdbcDiagnostic> refusal;
+  try {
+    if (setup_) setup_(*this);
+  } catch (const StatementError& error) {
+    refusal = OdbcDiagnostic{error.sqlstate(), error.native_error(), error.what()};
+  } catch (const CommandError& error) {
+    refusal = OdbcDiagnostic{"", 0, error.what()};
+  } catch (...) {
+    disconnect();
+    throw;
+  }
+  // A session that may read a key otherwise than the modules write it is not kept.
+  if (refusal) {
+    disconnect();
+    return refusal;
+  }
+  usable_for_keys_ = true;
+  return std::nullopt;
+}
+
 std::optional<OdbcDiagnostic> OdbcConnection::reconnect() {
   // The driver keeps its side of a broken link until told: without this the connect fails.
-  if (connected_) SQLDisconnect(connection_);
-  connected_ = SQL_SUCCEEDED(connect());
-  if (connected_) return std::nullopt;
+  disconnect();
+  if (SQL_SUCCEEDED(connect())) {
+    connected_ = true;
+    std::optional<OdbcDiagnostic> refusal = set_up_session();
+    if (refusal) refusal->message = "connected again, but " + refusal->message;
+    return refusal;
+  }
   OdbcDiagnostic first = first_diagnostic(SQL_HANDLE_DBC, connection_);
   first.message = "cannot connect again: " + first.message;
   return first;

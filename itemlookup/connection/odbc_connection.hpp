@@ -4,6 +4,7 @@
 
 #include <sql.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,11 +18,18 @@ struct OdbcDiagnostic {
   std::string message;
 };
 
+class OdbcConnection;
+// Readies a new session for keys, after every connect: throws CommandError when the session must
+// not see one, a StatementError with the driver's SQLSTATE when a statement failed on the way.
+using SessionSetup = std::function<void(const OdbcConnection&)>;
+
 class OdbcConnection {
  public:
-  // Opens an ODBC 3 environment and connects with SQLDriverConnect, no prompting. Throws
-  // CommandError with the driver manager's diagnostics when either fails.
-  explicit OdbcConnection(const std::string& connection_string);
+  // Opens an ODBC 3 environment, connects with SQLDriverConnect, no prompting, and runs the
+  // setup. Throws CommandError with the driver manager's diagnostics when either fails, or with
+  // the setup's refusal, having disconnected. No setup: the session stays as the connection
+  // string leaves it (check looks at that; the demo database is built on it).
+  explicit OdbcConnection(const std::string& connection_string, SessionSetup setup = {});
   ~OdbcConnection();
   OdbcConnection(const OdbcConnection&) = delete;
   OdbcConnection& operator=(const OdbcConnection&) = delete;
@@ -33,9 +41,15 @@ class OdbcConnection {
 
   // After a lost connection: disconnects whatever is left of it and connects again on the same
   // handle, with the original connection string, so that the handle values a host lent stay
-  // valid and the DSN's session settings run again. Nothing when connected again; otherwise the
-  // driver's first diagnostic record, every record's text in its message.
+  // valid and the DSN's session settings run again, then runs the setup again. Nothing when
+  // ready again; otherwise the driver's first diagnostic record, every record's text in its
+  // message, or the setup's refusal (with the SQLSTATE of a link lost on the way), and the
+  // handle is left disconnected.
   std::optional<OdbcDiagnostic> reconnect();
+
+  // Connected and set up: a statement with a key may run. False from a failed reconnect or
+  // setup until a reconnect succeeds, so a key never reaches a session that was not set up.
+  bool usable_for_keys() const { return usable_for_keys_; }
 
   // Runs statements as one transaction (used to build the demo database). Throws CommandError
   // with the statement and the driver's diagnostics if one fails; nothing is committed then.
@@ -54,11 +68,16 @@ class OdbcConnection {
 
  private:
   SQLRETURN connect();
+  // Runs the setup on the new session; disconnects and says why when it refuses.
+  std::optional<OdbcDiagnostic> set_up_session();
+  void disconnect();
 
   std::string connection_string_;
+  SessionSetup setup_;
   SQLHENV environment_ = SQL_NULL_HENV;
   SQLHDBC connection_ = SQL_NULL_HDBC;
-  bool connected_ = false;
+  bool connected_ = false;  // the driver holds a link, set up or not
+  bool usable_for_keys_ = false;
 };
 
 // Every diagnostic record of a handle, "[state] message" joined by "; ".

@@ -1,10 +1,36 @@
 #include "lookup/lookup_host.hpp"
 
+#include <utility>
+
 #include "item_lookup.h"
 #include "lookup/host_fields.hpp"
 #include "lookup/lookup_diagnostics.hpp"
 
 namespace itemlookup {
+
+namespace {
+
+// Fields as a module's call left them, or as the host set them up when the module was not called.
+void keep_fields(const HostFields& fields, LookupResult& result) {
+  const ModuleDef& module = result.command->module;
+  std::size_t width = 0;
+  for (const FieldDef& field : module.parameters) width += field.width;
+  result.fields.reserve(width);
+  for (std::size_t i = 0; i < module.parameters.size(); ++i) {
+    result.offsets.at(i) = static_cast<std::uint16_t>(result.fields.size());
+    if (module.parameters[i].kind != FieldKind::handle) {
+      result.fields += fields.value(static_cast<std::uint8_t>(i));
+    }
+  }
+}
+
+void set_request(HostFields& fields, const LookupRequest& request) {
+  const LookupCommand& command = *request.command;
+  fields.set(command.module.function_code, std::string_view(&command.function_code, 1));
+  for (const KeyValue& key : request.keys) fields.set(key.parameter, key.field);
+}
+
+}  // namespace
 
 LookupHost::LookupHost(const ModuleSet& modules, const OdbcConnection& connection,
                        std::string_view database_kind, HostModuleChannel* channel, bool latin1)
@@ -21,10 +47,19 @@ LookupHost::LookupHost(const ModuleSet& modules, const OdbcConnection& connectio
 LookupResult LookupHost::run(const LookupRequest& request) const {
   const LookupCommand& command = *request.command;
   const ModuleDef& module = command.module;
+  // Keys go between apostrophes: only a session set up to read them as written may see one.
+  if (!connection_.usable_for_keys()) {
+    LookupResult refused = unrun_lookup(request, {"08003", 0,
+                                                  "the connection is closed: the last new "
+                                                  "connection failed or its session was not set "
+                                                  "up, so no key was sent on it",
+                                                  false});
+    refused.latin1 = latin1_;
+    return refused;
+  }
   HostFields& fields = &module == &kItemDataModule ? item_fields_ : customer_fields_;
   fields.reset();
-  fields.set(module.function_code, std::string_view(&command.function_code, 1));
-  for (const KeyValue& key : request.keys) fields.set(key.parameter, key.field);
+  set_request(fields, request);
   // MARQUETH writes the status only when a row is missing: "found" is the host's to set.
   fields.set(module.status, kStatusFound);
   fields.set(module.database_kind, database_kind_);
@@ -37,20 +72,22 @@ LookupResult LookupHost::run(const LookupRequest& request) const {
   // What came before this lookup is not its business.
   if (channel_ != nullptr) channel_->forget();
   result.return_code = modules_.module_for(module).call(fields.addresses());
-  std::size_t width = 0;
-  for (const FieldDef& field : module.parameters) width += field.width;
-  result.fields.reserve(width);
-  for (std::size_t i = 0; i < module.parameters.size(); ++i) {
-    result.offsets.at(i) = static_cast<std::uint16_t>(result.fields.size());
-    if (module.parameters[i].kind != FieldKind::handle) {
-      result.fields += fields.value(static_cast<std::uint8_t>(i));
-    }
-  }
+  keep_fields(fields, result);
   if (channel_ != nullptr) {
     note_reports(channel_->take_reports(), result);
     note_conversions(channel_->take_conversions(), result);
   }
   note_undecodable_fields(result);
+  return result;
+}
+
+LookupResult unrun_lookup(const LookupRequest& request, LookupError error) {
+  HostFields fields(request.command->module);
+  set_request(fields, request);
+  LookupResult result;
+  result.command = request.command;
+  keep_fields(fields, result);
+  result.errors.push_back(std::move(error));
   return result;
 }
 

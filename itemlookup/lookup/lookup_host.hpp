@@ -23,6 +23,8 @@ class LookupHost {
              std::string_view database_kind, HostModuleChannel* channel = nullptr,
              bool latin1 = false);
 
+  // On a connection that is not usable for keys the module is not called: the result says the
+  // connection is closed (08003), which calls for a new one.
   LookupResult run(const LookupRequest& request) const;
 
  private:
@@ -35,5 +37,9 @@ class LookupHost {
   mutable HostFields item_fields_;
   mutable HostFields customer_fields_;
 };
+
+// What a lookup that never reached its module reports: the request's keys, every other field as
+// the host resets it, and the one error that kept it from running.
+LookupResult unrun_lookup(const LookupRequest& request, LookupError error);
 
 }  // namespace itemlookup

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -153,6 +154,40 @@ TEST_F(CheckOverDouble, ProvesTheSessionAfterItsStatement) {
   ASSERT_GE(executed.size(), 2u);
   EXPECT_EQ(executed[0], "SET standard_conforming_strings = on");
   EXPECT_EQ(executed[1], "SELECT '\\'");
+}
+
+// What the host's connection saw, in order: each connect with its string, each disconnect, and
+// the text of each statement.
+std::vector<std::string> connection_trace() {
+  std::vector<std::string> trace;
+  for (const odbc_double::Call& call : odbc_double::calls()) {
+    if (call.function == odbc_double::Function::connect) trace.push_back("connect " + call.text);
+    if (call.function == odbc_double::Function::disconnect) trace.push_back("disconnect");
+    if (call.function == odbc_double::Function::exec) trace.push_back(call.text);
+  }
+  return trace;
+}
+
+// The first connect follows the rule of every later one: a session whose proof fails is
+// disconnected before the refusal is reported, and no lookup gets the handle.
+TEST_F(CheckOverDouble, StartsNoSessionThatFailsItsProof) {
+  odbc_double::script_info(SQL_DBMS_NAME, "PostgreSQL");
+  odbc_double::script_statement("SELECT '\\'", fails("unterminated quoted string"));
+  odbc_double::script_statement("SELECT 'x'", answers("x"));
+  try {
+    const itemlookup::OdbcConnection connection("DSN=anything",
+                                                itemlookup::set_up_standard_literals);
+    ADD_FAILURE() << "a session that reads a backslash as an escape was kept";
+  } catch (const itemlookup::CommandError& error) {
+    EXPECT_TRUE(
+        std::string(error.what())
+            .starts_with(
+                "the connection to PostgreSQL reads a backslash in a string literal as an escape"))
+        << error.what();
+  }
+  EXPECT_EQ(connection_trace(), (std::vector<std::string>{
+                                    "connect DSN=anything", "SET standard_conforming_strings = on",
+                                    "SELECT '\\'", "SELECT 'x'", "disconnect"}));
 }
 
 // Every table read asks the server for a bounded number of rows, in the engine's words, and the
@@ -426,21 +461,57 @@ TEST_F(CheckOverDouble, NamesDriverLoggingAndWhereItIsSet) {
   std::filesystem::remove_all(folder);
 }
 
-// What the host's connection saw, in order: each connect with its string, each disconnect, and
-// the text of each statement.
-std::vector<std::string> connection_trace() {
-  std::vector<std::string> trace;
-  for (const odbc_double::Call& call : odbc_double::calls()) {
-    if (call.function == odbc_double::Function::connect) trace.push_back("connect " + call.text);
-    if (call.function == odbc_double::Function::disconnect) trace.push_back("disconnect");
-    if (call.function == odbc_double::Function::exec) trace.push_back(call.text);
-  }
-  return trace;
-}
-
 std::string padded(std::string text, std::size_t width) {
   text.resize(width, ' ');
   return text;
+}
+
+// The statement VELDORIN's item-summary runs for an item code.
+std::string summary_lookup(const std::string& item) {
+  return "SELECT ADFIT_COD_EXTERNO,ADFIT_COD_BARRAS,ADFIT_DESCRICAO,ADFIT_RASTRO_NFE,"
+         "ADFIT_COD_ANVISA,ADFIT_VALOR_PMC,ADFIT_VALOR_PMV FROM VNDADFIT WHERE ADFIT_COD_ITEM = '" +
+         padded(item, 16) + "'";
+}
+
+// Item 1001's demo row, as the database answers item-summary.
+const StatementAnswer kItem1001 = {
+    .rows = {{"EXT-1001", "7891000100017", "PARACETAMOL 500MG 20 COMPRIMIDOS", "S", "1001000100011",
+              "12.34", "10.50"}},
+    .failure = {}};
+
+// itemlookup's lookups as HostSetup builds them for a lookup or a batch, over the double: the
+// real modules and host modules on a connection set up for standard literals, under the retry
+// rule. The modules find PGMS/ under the current directory, so the test runs from theirs.
+struct HostOverDouble {
+  HostOverDouble(const std::string& connection_string, int retries)
+      : connection(connection_string, itemlookup::set_up_standard_literals),
+        lookups(itemlookup::host_retry_steps(host, connection, watchdog), retries) {
+    channel.quiet_message_module();
+  }
+
+  itemlookup::ModuleSet modules{ITEM_LOOKUP_LIB_DIR};
+  itemlookup::HostModuleChannel channel{ITEM_LOOKUP_LIB_DIR};
+  itemlookup::OdbcConnection connection;
+  itemlookup::LookupHost host{modules, connection, "", &channel};
+  itemlookup::LookupWatchdog watchdog{std::chrono::seconds(0)};
+  itemlookup::RetryingLookups lookups;
+};
+
+class InModuleDirectory {
+ public:
+  InModuleDirectory() { std::filesystem::current_path(ITEM_LOOKUP_LIB_DIR); }
+  ~InModuleDirectory() { std::filesystem::current_path(test_directory_); }
+
+ private:
+  const std::filesystem::path test_directory_ = std::filesystem::current_path();
+};
+
+std::vector<std::string> retried_sqlstates(const itemlookup::LookupResult& result) {
+  std::vector<std::string> states;
+  for (const itemlookup::LookupError& error : result.retried_errors) {
+    states.push_back(error.sqlstate);
+  }
+  return states;
 }
 
 // A hot standby cancelled the lookup's read to replay changes (40001): through the real modules
@@ -458,10 +529,7 @@ TEST_F(CheckOverDouble, RetriesALookupAStandbyCancelled) {
       {"cancelled on every try", 2, 3, false},
   };
   const std::string connection_string = "DSN=standby;Pqopt={target_session_attrs=read-only}";
-  const std::string lookup =
-      "SELECT ADFIT_COD_EXTERNO,ADFIT_COD_BARRAS,ADFIT_DESCRICAO,ADFIT_RASTRO_NFE,"
-      "ADFIT_COD_ANVISA,ADFIT_VALOR_PMC,ADFIT_VALOR_PMV FROM VNDADFIT WHERE ADFIT_COD_ITEM = "
-      "'1001            '";
+  const std::string lookup = summary_lookup("1001");
   const Diagnostic conflict{"40001", 1, "ERROR: canceling statement due to conflict with recovery"};
   // Item 1001 of the demo rows, every field of VELDORIN's parameter list in order.
   const std::string found_fields = "2" + padded("1001", 16) + padded("", 10) +
@@ -471,9 +539,7 @@ TEST_F(CheckOverDouble, RetriesALookupAStandbyCancelled) {
                                    "00000000000" + "00000000000" + "00000" + padded("", 15);
   const std::vector<std::string> words = {"item-summary", "1001"};
   const itemlookup::LookupRequest request = itemlookup::parse_lookup_request(words);
-  // The modules find PGMS/ under the current directory: the real host modules, as in itemlookup.
-  const std::filesystem::path test_directory = std::filesystem::current_path();
-  std::filesystem::current_path(ITEM_LOOKUP_LIB_DIR);
+  const InModuleDirectory in_module_directory;
   for (const ConflictCase& c : cases) {
     odbc_double::reset();
     odbc_double::script_info(SQL_DBMS_NAME, "PostgreSQL");
@@ -481,24 +547,13 @@ TEST_F(CheckOverDouble, RetriesALookupAStandbyCancelled) {
     for (int i = 0; i < c.cancelled; ++i) {
       odbc_double::script_statement(lookup, {.rows = {}, .failure = conflict});
     }
-    odbc_double::script_statement(
-        lookup, {.rows = {{"EXT-1001", "7891000100017", "PARACETAMOL 500MG 20 COMPRIMIDOS", "S",
-                           "1001000100011", "12.34", "10.50"}},
-                 .failure = {}});
-    const itemlookup::ModuleSet modules(ITEM_LOOKUP_LIB_DIR);
-    itemlookup::HostModuleChannel channel(ITEM_LOOKUP_LIB_DIR);
-    channel.quiet_message_module();
-    itemlookup::OdbcConnection connection(connection_string);
-    itemlookup::ensure_standard_literals(connection, itemlookup::identify_engine(connection));
-    const itemlookup::LookupHost host(modules, connection, "", &channel);
-    itemlookup::LookupWatchdog watchdog(std::chrono::seconds(0));
-    itemlookup::RetryingLookups lookups(itemlookup::host_retry_steps(host, connection, watchdog),
-                                        c.retries);
-    const itemlookup::LookupResult result = lookups.run(request);
+    odbc_double::script_statement(lookup, kItem1001);
+    HostOverDouble itemlookup(connection_string, c.retries);
+    const itemlookup::LookupResult result = itemlookup.lookups.run(request);
 
     const int retries = c.found ? c.cancelled : c.retries;
     EXPECT_EQ(result.retries, retries) << c.name;
-    EXPECT_EQ(lookups.reconnects(), static_cast<std::size_t>(retries)) << c.name;
+    EXPECT_EQ(itemlookup.lookups.reconnects(), static_cast<std::size_t>(retries)) << c.name;
     EXPECT_EQ(result.retried_errors.size(), static_cast<std::size_t>(retries)) << c.name;
     for (const itemlookup::LookupError& retried : result.retried_errors) {
       EXPECT_EQ(retried.sqlstate, conflict.sqlstate) << c.name;
@@ -524,7 +579,111 @@ TEST_F(CheckOverDouble, RetriesALookupAStandbyCancelled) {
     }
     EXPECT_EQ(connection_trace(), expected) << c.name;
   }
-  std::filesystem::current_path(test_directory);
+}
+
+// A batch of items 1001 and 1002 whose first lookup loses its server (57P01), so that the new
+// connection's setup decides. A session not proven to read a backslash as written is closed
+// before the line reports it, and no key is sent on it: the next line finds the handle closed
+// (08003) and connects again for itself. A link lost during the setup keeps its SQLSTATE and is
+// retried like any lost connection.
+TEST_F(CheckOverDouble, SendsNoKeyOnASessionNotProven) {
+  const std::string set = "SET standard_conforming_strings = on";
+  const std::string proof = "SELECT '\\'";
+  const std::string escape_check = "SELECT 'x'";
+  const std::string connect = "connect DSN=items";
+  const std::string lost = "disconnect";
+  const std::string line_1 = summary_lookup("1001");
+  const std::string line_2 = summary_lookup("1002");
+  const Diagnostic unterminated{"42601", 7, "unterminated quoted string"};
+  struct Line {
+    std::string error;  // how the line's error begins; empty: the item was found
+    std::vector<std::string> retried;
+  };
+  struct SetupCase {
+    const char* name;
+    const char* dbms_name;
+    std::vector<std::pair<std::string, StatementAnswer>> answers;  // in order, per statement
+    Line first;
+    Line second;
+    std::vector<std::string> trace;
+  };
+  const SetupCase cases[] = {
+      {"the new connection lands on a server whose literals escape",
+       "PostgreSQL",
+       {{proof, answers("\\")},
+        {proof, {.rows = {}, .failure = unterminated}},
+        {proof, answers("\\")},
+        {escape_check, answers("x")}},
+       {"connected again, but the connection to PostgreSQL reads a backslash in a string "
+        "literal as an escape, so a key could end its literal early",
+        {"57P01"}},
+       {"", {"08003"}},
+       {connect, set, proof, line_1, lost, connect, set, proof, escape_check, lost, connect, set,
+        proof, line_2}},
+      {"an engine without a session statement lands on an escaping session",
+       "SQLite",
+       {{proof, answers("\\")},
+        {proof, {.rows = {}, .failure = unterminated}},
+        {proof, answers("\\")},
+        {escape_check, answers("x")}},
+       {"connected again, but the connection to SQLite reads a backslash", {"57P01"}},
+       {"", {"08003"}},
+       {connect, proof, line_1, lost, connect, proof, escape_check, lost, connect, proof, line_2}},
+      {"the link is lost on the session statement",
+       "PostgreSQL",
+       {{proof, answers("\\")},
+        {set, {}},
+        {set, {.rows = {}, .failure = Diagnostic{"08S01", 26, "server closed the connection"}}},
+        {set, {}}},
+       {"", {"57P01", "08S01"}},
+       {"", {}},
+       {connect, set, proof, line_1, lost, connect, set, lost, connect, set, proof, line_1,
+        line_2}},
+      {"the pooler drops the link on the proof",
+       "PostgreSQL",
+       {{proof, answers("\\")},
+        {proof, {.rows = {}, .failure = Diagnostic{"08P01", 0, "server conn crashed?"}}},
+        {proof, answers("\\")}},
+       {"", {"57P01", "08P01"}},
+       {"", {}},
+       {connect, set, proof, line_1, lost, connect, set, proof, lost, connect, set, proof, line_1,
+        line_2}},
+  };
+  const std::vector<std::string> words_1 = {"item-summary", "1001"};
+  const std::vector<std::string> words_2 = {"item-summary", "1002"};
+  const itemlookup::LookupRequest request_1 = itemlookup::parse_lookup_request(words_1);
+  const itemlookup::LookupRequest request_2 = itemlookup::parse_lookup_request(words_2);
+  // Line 1 as a lookup that never ran reports it: its key, every other field blank or zero.
+  const std::string unrun_fields = itemlookup::unrun_lookup(request_1, {}).fields;
+  const InModuleDirectory in_module_directory;
+  for (const SetupCase& c : cases) {
+    odbc_double::reset();
+    odbc_double::script_info(SQL_DBMS_NAME, c.dbms_name);
+    for (const auto& [text, answer] : c.answers) odbc_double::script_statement(text, answer);
+    odbc_double::script_statement(
+        line_1, {.rows = {}, .failure = Diagnostic{"57P01", 7, "terminating connection"}});
+    odbc_double::script_statement(line_1, kItem1001);
+    odbc_double::script_statement(line_2, kItem1001);
+    HostOverDouble itemlookup("DSN=items", 3);
+    for (const auto& [request, line] : {std::pair{&request_1, &c.first}, {&request_2, &c.second}}) {
+      const itemlookup::LookupResult result = itemlookup.lookups.run(*request);
+      const std::string key(result.field(1));
+      EXPECT_EQ(retried_sqlstates(result), line->retried) << c.name << ", item " << key;
+      if (line->error.empty()) {
+        EXPECT_TRUE(result.errors.empty()) << c.name << ", item " << key;
+        EXPECT_TRUE(result.found()) << c.name << ", item " << key;
+        continue;
+      }
+      ASSERT_EQ(result.errors.size(), 1u) << c.name;
+      EXPECT_EQ(result.errors[0].sqlstate, "") << c.name;
+      EXPECT_TRUE(result.errors[0].message.starts_with(line->error))
+          << c.name << ": " << result.errors[0].message;
+      // Nothing of the try on the lost connection.
+      EXPECT_EQ(result.fields, unrun_fields) << c.name;
+      EXPECT_TRUE(result.warnings.empty()) << c.name;
+    }
+    EXPECT_EQ(connection_trace(), c.trace) << c.name;
+  }
 }
 
 }  // namespace

@@ -210,6 +210,33 @@ TEST(LookupRetry, ReportsShowTheRetriesAndTheErrorsGotPast) {
       << table;
 }
 
+// A new connection that failed ends the lookup with its error alone: the fields and warnings of
+// the try before came from the connection that was lost.
+TEST(LookupRetry, AFailedReconnectReportsOnlyItsOwnError) {
+  const LookupRequest request = request_of({"item-summary", "1001"});
+  const Case server_gone = {"server gone",      1,       {{"57P01"}}, {"08001"}, 1, 1,
+                            {"57P01", "08001"}, "08001", false};
+  ScriptedSteps scripted(server_gone);
+  RetrySteps steps = scripted.steps();
+  const auto lost_try = steps.lookup;
+  steps.lookup = [&lost_try](const LookupRequest& request) {
+    LookupResult result = lost_try(request);
+    result.fields.replace(result.offsets.at(5), 5, "STALE");
+    result.warnings.push_back("a value was cut short");
+    return result;
+  };
+  RetryingLookups lookups(steps, 1);
+  EXPECT_EQ(lookup_json(lookups.run(request), 2),
+            R"({"line":2,"command":"item-summary","module":"VELDORIN","function_code":"2",)"
+            R"("keys":{"item_code":"1001"},"fields":{"external_code":"","barcode":"",)"
+            R"("description":"","trace_flag":"","anvisa_code":"","pmc_value":0.00,)"
+            R"("pmv_value":0.00},)"
+            R"j("status":"     ","meaning":"error: the lookup failed (see error)","found":false,)j"
+            R"("return_code":0,"retries":1,)"
+            R"("retried_errors":[{"sqlstate":"57P01","native":7,"message":"failed with 57P01"}],)"
+            R"("error":{"sqlstate":"08001","native":0,"message":"cannot connect again"}})");
+}
+
 TEST(LookupWatchdog, CuttingEndsAWaitingReadAtOnce) {
   int ends[2];
   ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
