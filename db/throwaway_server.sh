@@ -1,11 +1,47 @@
-# Shared by the throwaway database servers (sourced, not run): the account a server runs as,
-# the port it listens on, the watcher that stops it with its owner, and the start|stop|env
-# commands. A script that sources this defines `base` (its folder), `env_file`, and the
-# functions running, start_server_on PORT, stop_server; then it calls throwaway_main "$@".
+# Shared by the throwaway database servers (sourced, not run): the folder a server lives in, the
+# account it runs as, the port it listens on, the watcher that stops it with its owner, and the
+# start|stop|env commands. A script that sources this calls throwaway_folder (which sets `base`),
+# defines `env_file` and the functions running, start_server_on PORT, stop_server; then it calls
+# throwaway_main "$@".
 
 throwaway_fail() {
   echo "$(basename "$0"): $*" >&2
   exit 1
+}
+
+# --- the folder ---
+
+# Sets `base` to the folder the variable named $1 names ($2 when unset), made absolute so that
+# the servers, which run from other folders, and the owner watcher find it; the variable is
+# exported so.
+throwaway_folder() {
+  local folder=${!1:-$2}
+  base=$(realpath -m -- "$folder")
+  export "$1=$base"
+}
+
+# A folder the scripts made holds this file, naming the script's kind (its folder's name): only
+# such a folder, an empty one or none at all is ever emptied, so that a variable naming a folder
+# of someone else's never wipes it.
+throwaway_marker() {
+  echo "$base/.item-lookup-throwaway"
+}
+
+throwaway_kind() {
+  basename "$(cd "$(dirname "$0")" && pwd)"
+}
+
+throwaway_folder_is_ours() {
+  [[ $(cat "$(throwaway_marker)" 2>/dev/null) == "$(throwaway_kind)" ]]
+}
+
+# Refuses a folder that exists and holds anything but was not made by this kind of script.
+throwaway_check_folder() {
+  [[ -e $base ]] || return 0
+  [[ -d $base ]] || throwaway_fail "$base is not a folder; name a new or empty folder"
+  throwaway_folder_is_ours && return 0
+  [[ -z $(ls -A "$base" 2>/dev/null) && -r $base ]] ||
+    throwaway_fail "$base holds files these scripts did not make; refusing to touch it (name a new or empty folder)"
 }
 
 # Servers refuse to run as root, so root hands them to an unprivileged account ($1 by default,
@@ -33,11 +69,12 @@ throwaway_run_as() {
 }
 
 # Replaces the folder, and any server still in it, with an empty one owned by account $1, which
-# must be able to reach it.
+# must be able to reach it, marked as this kind of script's.
 throwaway_fresh_folder() {
   local account=$1
   throwaway_main stop
   mkdir -p "$base"
+  throwaway_kind >"$(throwaway_marker)"
   chmod 755 "$base"
   chown "$account:" "$base"
   if [[ $(id -u) -eq 0 ]] && ! runuser -u "$account" -- test -x "$base"; then
@@ -83,13 +120,23 @@ throwaway_watch_owner() {
     </dev/null >/dev/null 2>&1 &
 }
 
+# Stops the folder's server and removes the folder; a folder not made by these scripts is left
+# alone.
+throwaway_stop() {
+  throwaway_folder_is_ours || return 0
+  stop_server
+  rm -rf "$base"
+}
+
 throwaway_main() {
   case ${1:-} in
-    start) start ;;
+    start)
+      throwaway_check_folder
+      start
+      ;;
     stop)
-      [[ -d $base ]] || return 0
-      stop_server
-      rm -rf "$base"
+      throwaway_check_folder
+      throwaway_stop
       ;;
     env)
       running || throwaway_fail "no throwaway server is running (start it with: $0 start)"

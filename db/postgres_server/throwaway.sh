@@ -12,7 +12,8 @@
 # so a shell uses it as:  . "$(db/postgres_server/throwaway.sh start)"
 #
 # Settings from the environment:
-#   ITEM_LOOKUP_PG_DIR      the folder (default: ${TMPDIR:-/tmp}/item-lookup-pg)
+#   ITEM_LOOKUP_PG_DIR      the folder (default: ${TMPDIR:-/tmp}/item-lookup-pg); one that
+#                           holds files these scripts did not make is refused
 #   ITEM_LOOKUP_PG_PORT     first port to try (default 24329; a port that is taken, or on which
 #                           the server does not come up, is skipped for the next one)
 #   ITEM_LOOKUP_PG_BIN      server binaries (default /usr/lib/postgresql/15/bin)
@@ -25,7 +26,8 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=../throwaway_server.sh
 . "$here/../throwaway_server.sh"
 
-readonly base=${ITEM_LOOKUP_PG_DIR:-${TMPDIR:-/tmp}/item-lookup-pg}
+throwaway_folder ITEM_LOOKUP_PG_DIR "${TMPDIR:-/tmp}/item-lookup-pg"
+readonly base
 readonly first_port=${ITEM_LOOKUP_PG_PORT:-24329}
 readonly bin=${ITEM_LOOKUP_PG_BIN:-/usr/lib/postgresql/15/bin}
 readonly data=$base/data

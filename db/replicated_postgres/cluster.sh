@@ -37,7 +37,8 @@
 # only, on ports of their own.
 #
 # Settings from the environment:
-#   ITEM_LOOKUP_CLUSTER_DIR   the folder (default: ${TMPDIR:-/tmp}/item-lookup-cluster)
+#   ITEM_LOOKUP_CLUSTER_DIR   the folder (default: ${TMPDIR:-/tmp}/item-lookup-cluster); one
+#                             that holds files these scripts did not make is refused
 #   ITEM_LOOKUP_CLUSTER_PORT  first port to try (default 24500); the five listeners take the
 #                             first free ports from there on, each tried on the next port when
 #                             it does not come up
@@ -49,7 +50,8 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=../throwaway_server.sh
 . "$here/../throwaway_server.sh"
 
-readonly base=${ITEM_LOOKUP_CLUSTER_DIR:-${TMPDIR:-/tmp}/item-lookup-cluster}
+throwaway_folder ITEM_LOOKUP_CLUSTER_DIR "${TMPDIR:-/tmp}/item-lookup-cluster"
+readonly base
 readonly first_port=${ITEM_LOOKUP_CLUSTER_PORT:-24500}
 readonly bin=${ITEM_LOOKUP_PG_BIN:-/usr/lib/postgresql/15/bin}
 readonly env_file=$base/env
