@@ -127,13 +127,16 @@ EOF
   echo "$env_file"
 }
 
+# The server is known by its data folder, not by its pid file: one left by a server killed with
+# SIGKILL names a PID that may be anyone's by now.
 stop_server() {
-  [[ -f $pid_file ]] || return 0
-  local pid
-  pid=$(cat "$pid_file")
-  admin shutdown >/dev/null 2>&1 || kill -TERM "$pid" 2>/dev/null || true
-  # The folder goes only once the server has let go of it.
-  while kill -0 "$pid" 2>/dev/null; do sleep 0.1; done
+  local program
+  program=$(throwaway_program mariadbd)
+  [[ -n $(throwaway_processes "$program" "--datadir=$data") ]] || return 0
+  admin shutdown >/dev/null 2>&1 || true
+  # The folder goes only once the server has let go of it: one that has not shut down within a
+  # minute is ended.
+  throwaway_end_processes "$program" "--datadir=$data" TERM 60
 }
 
 throwaway_main "$@"

@@ -25,6 +25,8 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=../throwaway_server.sh
 . "$here/../throwaway_server.sh"
+# shellcheck source=postmaster.sh
+. "$here/postmaster.sh"
 
 throwaway_folder ITEM_LOOKUP_PG_DIR "${TMPDIR:-/tmp}/item-lookup-pg"
 readonly base
@@ -48,7 +50,7 @@ as_server() {
 }
 
 running() {
-  [[ -f $env_file && -f $data/postmaster.pid ]] && as_server "$bin/pg_ctl" -D "$data" status >/dev/null 2>&1
+  [[ -f $env_file ]] && postmaster_pid "$data" >/dev/null
 }
 
 write_env_file() {
@@ -85,14 +87,12 @@ start_server_on() {
     --wait --timeout=60 start >/dev/null; then
     return 0
   fi
-  as_server "$bin/pg_ctl" --pgdata="$data" --mode=immediate --wait stop >/dev/null 2>&1 || true
+  postmaster_stop "$data" immediate || true
   return 1
 }
 
 stop_server() {
-  if [[ -f $data/postmaster.pid ]]; then
-    as_server "$bin/pg_ctl" --pgdata="$data" --mode=fast --wait stop >/dev/null 2>&1 || true
-  fi
+  postmaster_stop "$data" fast
 }
 
 start() {
