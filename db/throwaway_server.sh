@@ -1,11 +1,116 @@
-# Shared by the throwaway database servers (sourced, not run): the account a server runs as,
-# the port it listens on, the watcher that stops it with its owner, and the start|stop|env
-# commands. A script that sources this defines `base` (its folder), `env_file`, and the
-# functions running, start_server_on PORT, stop_server; then it calls throwaway_main "$@".
+# Shared by the throwaway database servers (sourced, not run): the folder a server lives in, the
+# account it runs as, the port it listens on, the proof that a process is its own, the watcher
+# that stops it with its owner, and the start|stop|env commands. A script that sources this calls
+# throwaway_folder (which sets `base`), defines `env_file` and the functions running,
+# start_server_on PORT, stop_server (which returns 1, having said what, when something of the
+# server still runs); then it calls throwaway_main "$@".
 
 throwaway_fail() {
   echo "$(basename "$0"): $*" >&2
   exit 1
+}
+
+throwaway_warn() {
+  echo "$(basename "$0"): $*" >&2
+}
+
+# --- the folder ---
+
+# Sets `base` to the folder the variable named $1 names ($2 when unset), made absolute so that
+# the servers, which run from other folders, and the owner watcher find it; the variable is
+# exported so.
+throwaway_folder() {
+  local folder=${!1:-$2}
+  base=$(realpath -m -- "$folder")
+  export "$1=$base"
+}
+
+# A folder the scripts made holds this file, naming the script's kind (its folder's name): only
+# such a folder, an empty one or none at all is ever emptied, so that a variable naming a folder
+# of someone else's never wipes it.
+throwaway_marker() {
+  echo "$base/.item-lookup-throwaway"
+}
+
+throwaway_kind() {
+  basename "$(cd "$(dirname "$0")" && pwd)"
+}
+
+throwaway_folder_is_ours() {
+  [[ $(cat "$(throwaway_marker)" 2>/dev/null) == "$(throwaway_kind)" ]]
+}
+
+# Refuses a folder that exists and holds anything but was not made by this kind of script.
+throwaway_check_folder() {
+  [[ -e $base ]] || return 0
+  [[ -d $base ]] || throwaway_fail "$base is not a folder; name a new or empty folder"
+  throwaway_folder_is_ours && return 0
+  [[ -z $(ls -A "$base" 2>/dev/null) && -r $base ]] ||
+    throwaway_fail "$base holds files these scripts did not make; refusing to touch it (name a new or empty folder)"
+}
+
+# --- the server's own processes ---
+
+# Whether process $1 is one of this folder's servers: it runs program $2 (a path), and it was
+# started with the argument $3 or runs in the folder $3. A pid file that outlived its process
+# (a server killed with SIGKILL, a reboot) may name anyone's process by now: its PID is never
+# signalled without this proof. It starts no program: stop tries it on every process of the
+# program's name, other servers' included.
+throwaway_process_is() {
+  local pid=$1 program=$2 where=$3 arg args
+  [[ $pid =~ ^[0-9]+$ && /proc/$pid/exe -ef $program ]] || return 1
+  [[ /proc/$pid/cwd -ef $where ]] && return 0
+  mapfile -d '' args 2>/dev/null <"/proc/$pid/cmdline" || return 1
+  for arg in "${args[@]}"; do [[ $arg == "$where" ]] && return 0; done
+  return 1
+}
+
+# The PIDs of this folder's processes of program $1 (see throwaway_process_is), whatever their pid
+# files say: a server whose parent was killed, or whose pid file is gone, is found too.
+throwaway_processes() {
+  local program=$1 where=$2 entry
+  for entry in /proc/[0-9]*; do
+    if throwaway_process_is "${entry#/proc/}" "$program" "$where"; then echo "${entry#/proc/}"; fi
+  done
+}
+
+# The path of program $1 as PATH finds it (the bare name when it finds none: no process runs that).
+throwaway_program() {
+  command -v "$1" || echo "$1"
+}
+
+# Whether none of the processes is still this folder's process of program $2 (a zombie is not).
+throwaway_processes_gone() {
+  local where=$1 program=$2 pid
+  shift 2
+  for pid; do
+    if throwaway_process_is "$pid" "$program" "$where"; then return 1; fi
+  done
+}
+
+# Ends this folder's processes of program $1 (see throwaway_processes): signal $3 (TERM by
+# default), SIGKILL for those still there after $4 seconds (5 by default). Returns 1, having
+# said which, when some outlive even SIGKILL.
+throwaway_end_processes() {
+  local program=$1 where=$2 signal=${3:-TERM} patience=${4:-5} pids waited
+  mapfile -t pids < <(throwaway_processes "$program" "$where")
+  ((${#pids[@]} > 0)) || return 0
+  # A paused (SIGSTOP) process would never act on the signal.
+  kill -CONT "${pids[@]}" 2>/dev/null || true
+  kill -"$signal" "${pids[@]}" 2>/dev/null || true
+  for ((waited = 0; waited < patience * 10; ++waited)); do
+    throwaway_processes_gone "$where" "$program" "${pids[@]}" && return 0
+    sleep 0.1
+  done
+  mapfile -t pids < <(throwaway_processes "$program" "$where")
+  ((${#pids[@]} > 0)) || return 0
+  kill -KILL "${pids[@]}" 2>/dev/null || true
+  for ((waited = 0; waited < 50; ++waited)); do
+    throwaway_processes_gone "$where" "$program" "${pids[@]}" && return 0
+    sleep 0.1
+  done
+  throwaway_warn "$(basename "$program") still runs for $where: PID ${pids[*]}"
+  return 1
 }
 
 # Servers refuse to run as root, so root hands them to an unprivileged account ($1 by default,
@@ -33,11 +138,12 @@ throwaway_run_as() {
 }
 
 # Replaces the folder, and any server still in it, with an empty one owned by account $1, which
-# must be able to reach it.
+# must be able to reach it, marked as this kind of script's.
 throwaway_fresh_folder() {
   local account=$1
   throwaway_main stop
   mkdir -p "$base"
+  throwaway_kind >"$(throwaway_marker)"
   chmod 755 "$base"
   chown "$account:" "$base"
   if [[ $(id -u) -eq 0 ]] && ! runuser -u "$account" -- test -x "$base"; then
@@ -70,7 +176,8 @@ throwaway_start_on_a_port() {
 
 # With ITEM_LOOKUP_SERVER_OWNER_PID set, a detached watcher runs "$0 stop" once that process has
 # gone, however it ended (a test killed at its timeout included). The folder records the owner,
-# so a watcher never stops a later server that reuses the folder.
+# so a watcher never stops a later server that reuses the folder, and the watcher's PID, so that
+# a stop run by anyone else ends the watcher too.
 throwaway_watch_owner() {
   local owner=${ITEM_LOOKUP_SERVER_OWNER_PID:-}
   [[ -n $owner ]] || return 0
@@ -79,17 +186,37 @@ throwaway_watch_owner() {
     owner=$1 script=$2 folder=$3
     while kill -0 "$owner" 2>/dev/null; do sleep 1; done
     if [[ $(cat "$folder/owner" 2>/dev/null) == "$owner" ]]; then "$script" stop; fi
-  ' watcher "$owner" "$(cd "$(dirname "$0")" && pwd)/$(basename "$0")" "$base" \
+  ' throwaway-watcher "$owner" "$(cd "$(dirname "$0")" && pwd)/$(basename "$0")" "$base" \
     </dev/null >/dev/null 2>&1 &
+  echo "$!" >"$base/watcher.pid"
+}
+
+# Ends the owner watcher, unless it is the one running this stop.
+throwaway_end_watcher() {
+  local pid
+  pid=$(cat "$base/watcher.pid" 2>/dev/null) || return 0
+  [[ $pid != "$PPID" ]] || return 0
+  if throwaway_process_is "$pid" "$BASH" "$base"; then kill "$pid" 2>/dev/null || true; fi
+}
+
+# Stops everything of the folder's server and removes the folder; a folder not made by these
+# scripts is left alone. When something still runs the folder stays, and stop fails saying so.
+throwaway_stop() {
+  throwaway_folder_is_ours || return 0
+  stop_server || throwaway_fail "something of the server still runs (see above); $base is kept"
+  throwaway_end_watcher
+  rm -rf "$base"
 }
 
 throwaway_main() {
   case ${1:-} in
-    start) start ;;
+    start)
+      throwaway_check_folder
+      start
+      ;;
     stop)
-      [[ -d $base ]] || return 0
-      stop_server
-      rm -rf "$base"
+      throwaway_check_folder
+      throwaway_stop
       ;;
     env)
       running || throwaway_fail "no throwaway server is running (start it with: $0 start)"

@@ -18,7 +18,8 @@
 # so a shell uses it as:  . "$(db/mariadb_server/throwaway.sh start)"
 #
 # Settings from the environment:
-#   ITEM_LOOKUP_MARIADB_DIR      the folder (default: ${TMPDIR:-/tmp}/item-lookup-mariadb)
+#   ITEM_LOOKUP_MARIADB_DIR      the folder (default: ${TMPDIR:-/tmp}/item-lookup-mariadb); one
+#                                that holds files these scripts did not make is refused
 #   ITEM_LOOKUP_MARIADB_PORT     first port to try (default 23306; a port that is taken, or on
 #                                which the server does not come up, is skipped for the next one)
 #   ITEM_LOOKUP_MARIADB_OS_USER  account the server runs as when started by root (default mysql)
@@ -28,7 +29,8 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=../throwaway_server.sh
 . "$here/../throwaway_server.sh"
 
-readonly base=${ITEM_LOOKUP_MARIADB_DIR:-${TMPDIR:-/tmp}/item-lookup-mariadb}
+throwaway_folder ITEM_LOOKUP_MARIADB_DIR "${TMPDIR:-/tmp}/item-lookup-mariadb"
+readonly base
 readonly first_port=${ITEM_LOOKUP_MARIADB_PORT:-23306}
 readonly data=$base/data
 readonly socket=$base/mariadbd.sock
@@ -125,13 +127,16 @@ EOF
   echo "$env_file"
 }
 
+# The server is known by its data folder, not by its pid file: one left by a server killed with
+# SIGKILL names a PID that may be anyone's by now.
 stop_server() {
-  [[ -f $pid_file ]] || return 0
-  local pid
-  pid=$(cat "$pid_file")
-  admin shutdown >/dev/null 2>&1 || kill -TERM "$pid" 2>/dev/null || true
-  # The folder goes only once the server has let go of it.
-  while kill -0 "$pid" 2>/dev/null; do sleep 0.1; done
+  local program
+  program=$(throwaway_program mariadbd)
+  [[ -n $(throwaway_processes "$program" "--datadir=$data") ]] || return 0
+  admin shutdown >/dev/null 2>&1 || true
+  # The folder goes only once the server has let go of it: one that has not shut down within a
+  # minute is ended.
+  throwaway_end_processes "$program" "--datadir=$data" TERM 60
 }
 
 throwaway_main "$@"

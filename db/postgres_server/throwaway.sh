@@ -12,7 +12,8 @@
 # so a shell uses it as:  . "$(db/postgres_server/throwaway.sh start)"
 #
 # Settings from the environment:
-#   ITEM_LOOKUP_PG_DIR      the folder (default: ${TMPDIR:-/tmp}/item-lookup-pg)
+#   ITEM_LOOKUP_PG_DIR      the folder (default: ${TMPDIR:-/tmp}/item-lookup-pg); one that
+#                           holds files these scripts did not make is refused
 #   ITEM_LOOKUP_PG_PORT     first port to try (default 24329; a port that is taken, or on which
 #                           the server does not come up, is skipped for the next one)
 #   ITEM_LOOKUP_PG_BIN      server binaries (default /usr/lib/postgresql/15/bin)
@@ -24,8 +25,11 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=../throwaway_server.sh
 . "$here/../throwaway_server.sh"
+# shellcheck source=postmaster.sh
+. "$here/postmaster.sh"
 
-readonly base=${ITEM_LOOKUP_PG_DIR:-${TMPDIR:-/tmp}/item-lookup-pg}
+throwaway_folder ITEM_LOOKUP_PG_DIR "${TMPDIR:-/tmp}/item-lookup-pg"
+readonly base
 readonly first_port=${ITEM_LOOKUP_PG_PORT:-24329}
 readonly bin=${ITEM_LOOKUP_PG_BIN:-/usr/lib/postgresql/15/bin}
 readonly data=$base/data
@@ -46,7 +50,7 @@ as_server() {
 }
 
 running() {
-  [[ -f $env_file && -f $data/postmaster.pid ]] && as_server "$bin/pg_ctl" -D "$data" status >/dev/null 2>&1
+  [[ -f $env_file ]] && postmaster_pid "$data" >/dev/null
 }
 
 write_env_file() {
@@ -83,14 +87,12 @@ start_server_on() {
     --wait --timeout=60 start >/dev/null; then
     return 0
   fi
-  as_server "$bin/pg_ctl" --pgdata="$data" --mode=immediate --wait stop >/dev/null 2>&1 || true
+  postmaster_stop "$data" immediate || true
   return 1
 }
 
 stop_server() {
-  if [[ -f $data/postmaster.pid ]]; then
-    as_server "$bin/pg_ctl" --pgdata="$data" --mode=fast --wait stop >/dev/null 2>&1 || true
-  fi
+  postmaster_stop "$data" fast
 }
 
 start() {

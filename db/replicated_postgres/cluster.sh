@@ -7,7 +7,8 @@
 #   cluster.sh start             starts everything, loads the demo tables on the primary; prints
 #                                the path of the env file
 #   cluster.sh env               prints the path of the env file of the running topology
-#   cluster.sh stop              stops everything and removes the folder
+#   cluster.sh stop              stops whatever of it runs (what a crash left included) and
+#                                removes the folder
 #   cluster.sh wait              waits until every node runs, both standbys have replayed the
 #                                primary and the router sends reads to both again
 #   cluster.sh node NAME stop    stops node NAME (primary, standby1, standby2) cleanly
@@ -37,7 +38,8 @@
 # only, on ports of their own.
 #
 # Settings from the environment:
-#   ITEM_LOOKUP_CLUSTER_DIR   the folder (default: ${TMPDIR:-/tmp}/item-lookup-cluster)
+#   ITEM_LOOKUP_CLUSTER_DIR   the folder (default: ${TMPDIR:-/tmp}/item-lookup-cluster); one
+#                             that holds files these scripts did not make is refused
 #   ITEM_LOOKUP_CLUSTER_PORT  first port to try (default 24500); the five listeners take the
 #                             first free ports from there on, each tried on the next port when
 #                             it does not come up
@@ -48,8 +50,11 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=../throwaway_server.sh
 . "$here/../throwaway_server.sh"
+# shellcheck source=../postgres_server/postmaster.sh
+. "$here/../postgres_server/postmaster.sh"
 
-readonly base=${ITEM_LOOKUP_CLUSTER_DIR:-${TMPDIR:-/tmp}/item-lookup-cluster}
+throwaway_folder ITEM_LOOKUP_CLUSTER_DIR "${TMPDIR:-/tmp}/item-lookup-cluster"
+readonly base
 readonly first_port=${ITEM_LOOKUP_CLUSTER_PORT:-24500}
 readonly bin=${ITEM_LOOKUP_PG_BIN:-/usr/lib/postgresql/15/bin}
 readonly env_file=$base/env
@@ -79,20 +84,8 @@ port_of() {
   cat "$base/$1/port"
 }
 
-# A process that has not ended: one that ended but is not yet reaped (its parent gone, the
-# init process slow to collect it) does not count.
-alive() {
-  local state
-  state=$(ps -o stat= -p "$1" 2>/dev/null) && [[ $state != Z* ]]
-}
-
-pooler_pid() {
-  cat "$base/pooler/pgbouncer.pid" 2>/dev/null
-}
-
 running() {
-  local pid
-  [[ -f $env_file ]] && pid=$(pooler_pid) && alive "$pid"
+  [[ -f $env_file ]] && pooler_pid >/dev/null
 }
 
 # psql on one port as the database user, one value per line, no decoration.
@@ -127,32 +120,18 @@ node_options() {
     "-c cluster_name=$name -c fsync=off -c synchronous_commit=off -c full_page_writes=off"
 }
 
-node_ctl() {
-  local name=$1
-  shift
-  as_owner "$bin/pg_ctl" --pgdata="$base/$name/data" "$@"
-}
-
 node_start() {
   local name=$1
-  node_ctl "$name" --log="$base/$name/server.log" --options="$(cat "$base/$name/server.options")" \
-    --wait --timeout="$patience_seconds" start >/dev/null
+  postmaster_ctl "$base/$name/data" --log="$base/$name/server.log" \
+    --options="$(cat "$base/$name/server.options")" --wait --timeout="$patience_seconds" start >/dev/null
 }
 
-# The postmaster and every process it started, the postmaster first.
-node_processes() {
-  local pid
-  pid=$(head -1 "$base/$1/data/postmaster.pid" 2>/dev/null) || return 0
-  kill -0 "$pid" 2>/dev/null || return 0
-  echo "$pid"
-  ps -o pid= --ppid "$pid" | tr -d ' ' || true
-}
-
+# Signals every process of node $1, the postmaster first; fails when the node does not run.
 node_signal() {
   local name=$1 signal=$2 pid
   local pids
-  mapfile -t pids < <(node_processes "$name")
-  ((${#pids[@]} > 0)) || throwaway_fail "node $name is not running"
+  postmaster_pid "$base/$name/data" >/dev/null || return 1
+  mapfile -t pids < <(postmaster_processes "$base/$name/data")
   if [[ $signal == STOP ]]; then
     # The postmaster first, so that it starts nothing new meanwhile.
     for pid in "${pids[@]}"; do kill -STOP "$pid" 2>/dev/null || true; done
@@ -162,12 +141,7 @@ node_signal() {
 }
 
 node_stop() {
-  local name=$1 mode=$2
-  [[ -f $base/$name/data/postmaster.pid ]] || return 0
-  # A paused node would never take the signal to stop.
-  node_signal "$name" CONT 2>/dev/null || true
-  node_ctl "$name" --mode="$mode" --wait stop >/dev/null 2>&1 ||
-    node_ctl "$name" --mode=immediate --wait stop >/dev/null 2>&1 || true
+  postmaster_stop "$base/$1/data" "$2"
 }
 
 # start_server_on PORT starts the listener named by $starting on PORT (throwaway_start_on_a_port).
@@ -180,7 +154,7 @@ start_server_on() {
     *)
       node_options "$starting" "$port" >"$base/$starting/server.options"
       node_start "$starting" && return 0
-      node_ctl "$starting" --mode=immediate --wait stop >/dev/null 2>&1 || true
+      node_stop "$starting" immediate || true
       return 1
       ;;
   esac
@@ -255,6 +229,12 @@ standby_replayed() {
 
 # --- the router (HAProxy) ---
 
+# Ends every router of this folder (the one its pid file names, or any other started with its
+# configuration).
+router_stop() {
+  throwaway_end_processes "$(throwaway_program haproxy)" "$base/router/haproxy.cfg"
+}
+
 router_start() {
   render haproxy.cfg "$base/router/haproxy.cfg"
   as_owner haproxy -q -D -f "$base/router/haproxy.cfg" -p "$base/router/haproxy.pid" \
@@ -288,6 +268,22 @@ router_sends_to_standbys() {
 
 # --- the pooler (PgBouncer) ---
 
+# Whether process $1 is this folder's pooler: PgBouncer started with its configuration.
+pooler_is() {
+  throwaway_process_is "$1" "$(throwaway_program pgbouncer)" "$base/pooler/pgbouncer.ini"
+}
+
+# The PID its pid file names, when that is this folder's pooler.
+pooler_pid() {
+  local pid
+  pid=$(cat "$base/pooler/pgbouncer.pid" 2>/dev/null) && pooler_is "$pid" && echo "$pid"
+}
+
+# Ends every pooler of this folder: during an online restart there are two.
+pooler_stop() {
+  throwaway_end_processes "$(throwaway_program pgbouncer)" "$base/pooler/pgbouncer.ini"
+}
+
 pooler_start() {
   render pgbouncer.ini "$base/pooler/pgbouncer.ini"
   cp "$here/userlist.txt" "$base/pooler/userlist.txt"
@@ -299,7 +295,7 @@ pooler_start() {
   until pooler_up; do
     # PgBouncer that cannot bind its port still runs, on its Unix socket only.
     if grep -q "cannot listen on 127.0.0.1" "$base/pooler/pgbouncer.log" || ((SECONDS > deadline)); then
-      stop_pid_file "$base/pooler/pgbouncer.pid"
+      pooler_stop || true
       return 1
     fi
     sleep 0.2
@@ -309,8 +305,7 @@ pooler_start() {
 # Our own pooler answers on its port (not some other program that took the port): the
 # configuration it reports names our folder.
 pooler_up() {
-  local pid
-  pid=$(pooler_pid) && alive "$pid" &&
+  pooler_pid >/dev/null &&
     sql_on "$(port_of pooler)" -d pgbouncer -c "SHOW CONFIG" 2>/dev/null | grep -qF "|$base/pooler|"
 }
 
@@ -326,22 +321,11 @@ pooler_restart() {
   as_owner pgbouncer -q -d -R "$base/pooler/pgbouncer.ini" >>"$base/pooler/start.log" 2>&1 ||
     throwaway_fail "the online restart of the pooler failed, see $base/pooler/pgbouncer.log"
   local deadline=$((SECONDS + patience_seconds))
-  while alive "$old" || [[ $(pooler_pid) == "$old" ]]; do
+  while pooler_is "$old"; do
     ((SECONDS < deadline)) || throwaway_fail "the old pooler $old did not hand over"
     sleep 0.1
   done
   eventually pooler_up || throwaway_fail "the restarted pooler does not answer"
-}
-
-stop_pid_file() {
-  local pid
-  pid=$(cat "$1" 2>/dev/null) || return 0
-  kill "$pid" 2>/dev/null || return 0
-  for _ in $(seq 1 50); do
-    alive "$pid" || return 0
-    sleep 0.1
-  done
-  kill -KILL "$pid" 2>/dev/null || true
 }
 
 # --- the whole topology ---
@@ -397,7 +381,7 @@ start() {
   fi
   throwaway_fresh_folder "$(account)"
   # Whatever started is stopped again should a later step fail.
-  trap 'stop_server' EXIT
+  trap 'stop_server || true' EXIT
   throwaway_watch_owner
 
   init_primary
@@ -415,11 +399,17 @@ start() {
   echo "$env_file"
 }
 
+# Stops every part that runs, whatever a crash left of the others; fails naming those that still
+# run.
 stop_server() {
-  stop_pid_file "$base/pooler/pgbouncer.pid"
-  stop_pid_file "$base/router/haproxy.pid"
-  local name
-  for name in standby2 standby1 primary; do node_stop "$name" fast; done
+  local name left=()
+  pooler_stop || left+=(pooler)
+  router_stop || left+=(router)
+  for name in standby2 standby1 primary; do node_stop "$name" fast || left+=("$name"); done
+  ((${#left[@]} == 0)) || {
+    throwaway_warn "could not stop: ${left[*]}"
+    return 1
+  }
 }
 
 node_command() {
@@ -427,10 +417,10 @@ node_command() {
   is_node "$name" || throwaway_fail "no node '$name' (nodes: ${nodes[*]})"
   [[ -f $base/$name/server.options ]] || throwaway_fail "the topology is not running (start it with: $0 start)"
   case $action in
-    stop) node_stop "$name" fast ;;
-    kill) node_stop "$name" immediate ;;
-    pause) node_signal "$name" STOP ;;
-    resume) node_signal "$name" CONT ;;
+    stop) node_stop "$name" fast || throwaway_fail "node $name still runs" ;;
+    kill) node_stop "$name" immediate || throwaway_fail "node $name still runs" ;;
+    pause) node_signal "$name" STOP || throwaway_fail "node $name is not running" ;;
+    resume) node_signal "$name" CONT || throwaway_fail "node $name is not running" ;;
     start) node_start "$name" || throwaway_fail "node $name did not start, see $base/$name/server.log" ;;
     *) throwaway_fail "usage: $0 node NAME stop|kill|pause|resume|start" ;;
   esac
