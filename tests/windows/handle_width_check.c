@@ -2,10 +2,11 @@
    the ODBC handle of the target, 4 bytes for a 32-bit host (the original layout) and 8 for a
    64-bit one, and a host's fields laid out from the parameter tables hold the handles aligned.
    The width the target must have comes from CMake's processor name, not from the compiler. */
-/* sql.h takes its base types from windows.h. */
+/* sql.h takes its base types from windows.h, which must come first. */
+/* clang-format off */
 #include <windows.h>
-
 #include <sql.h>
+/* clang-format on */
 #include <stddef.h>
 
 #include "item_lookup.h"
