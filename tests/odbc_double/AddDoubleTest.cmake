@@ -5,7 +5,7 @@
 # Links odbc_double, lookup_host and GTest::gtest_main; runs from the host directory; builds the
 # stand-ins and the lookup modules first. Include this file from any test folder.
 include_guard(DIRECTORY)
-include(GoogleTest)
+include(${CMAKE_CURRENT_LIST_DIR}/../AddGoogleTestCases.cmake)
 
 set(ODBC_DOUBLE_DIR ${CMAKE_BINARY_DIR}/tests/odbc_double)
 set(ODBC_DOUBLE_HOST_DIR ${CMAKE_BINARY_DIR}/tests/double_host)
@@ -23,7 +23,7 @@ function(add_double_test name)
       add_dependencies(${name} ${module})
     endif()
   endforeach()
-  gtest_discover_tests(${name}
+  add_gtest_cases(${name}
     WORKING_DIRECTORY ${ODBC_DOUBLE_HOST_DIR}
     PROPERTIES ENVIRONMENT_MODIFICATION "LD_LIBRARY_PATH=path_list_prepend:${ODBC_DOUBLE_DIR}")
 endfunction()
