@@ -1,0 +1,4 @@
+# 32-bit Windows DLLs, for 32-bit hosts (scripts/build-windows).
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(MINGW_TRIPLE i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

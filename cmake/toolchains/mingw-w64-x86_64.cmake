@@ -1,0 +1,4 @@
+# 64-bit Windows DLLs, for 64-bit hosts (scripts/build-windows).
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(MINGW_TRIPLE x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
