@@ -12,12 +12,12 @@
 
 namespace host_modules {
 
-// Same shape as the driver manager's SQLGetDiagRec.
-using DiagnosticRecordReader = SQLRETURN (*)(SQLSMALLINT handle_type, SQLHANDLE handle,
-                                             SQLSMALLINT record_number, SQLCHAR* sqlstate,
-                                             SQLINTEGER* native_error, SQLCHAR* message,
-                                             SQLSMALLINT message_capacity,
-                                             SQLSMALLINT* message_length);
+// Same shape and calling convention as the driver manager's SQLGetDiagRec.
+using DiagnosticRecordReader = SQLRETURN(SQL_API*)(SQLSMALLINT handle_type, SQLHANDLE handle,
+                                                   SQLSMALLINT record_number, SQLCHAR* sqlstate,
+                                                   SQLINTEGER* native_error, SQLCHAR* message,
+                                                   SQLSMALLINT message_capacity,
+                                                   SQLSMALLINT* message_length);
 
 inline constexpr SQLSMALLINT kMostDiagnosticRecords = 64;
 inline constexpr SQLSMALLINT kDiagnosticMessageCapacity = SQL_MAX_MESSAGE_LENGTH;

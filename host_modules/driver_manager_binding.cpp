@@ -1,14 +1,11 @@
 #include "driver_manager_binding.hpp"
 
-#include <dlfcn.h>
-
 #include <atomic>
+
+#include "platform.hpp"
 
 namespace host_modules {
 namespace {
-
-// Same soname the lookup modules open, so both reach the one driver manager that owns the handles.
-constexpr const char* kDriverManagerLibrary = "libodbc.so.2";
 
 constinit std::atomic<DiagnosticRecordReader> bound_reader{nullptr};
 
@@ -16,11 +13,14 @@ constinit std::atomic<DiagnosticRecordReader> bound_reader{nullptr};
 
 DiagnosticRecordReader bind_diagnostic_record_reader() {
   if (DiagnosticRecordReader reader = bound_reader.load(std::memory_order_acquire)) return reader;
-  void* driver_manager = dlopen(kDriverManagerLibrary, RTLD_NOW);
+  // The name the lookup modules load, so both reach the one driver manager that owns the handles.
+  namespace platform = lookup_frame::platform;
+  void* driver_manager = platform::load_system_library(platform::kDriverManager);
   if (driver_manager == nullptr) return nullptr;
-  auto reader = reinterpret_cast<DiagnosticRecordReader>(dlsym(driver_manager, "SQLGetDiagRec"));
+  auto reader = reinterpret_cast<DiagnosticRecordReader>(
+      platform::find_entry(driver_manager, "SQLGetDiagRec"));
   if (reader == nullptr) {
-    dlclose(driver_manager);
+    platform::unload(driver_manager);
     return nullptr;
   }
   // The library stays open for the life of the process: the bound address points into it.

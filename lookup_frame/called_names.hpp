@@ -3,11 +3,12 @@
 #pragma once
 
 #include "name_binding.hpp"
+#include "platform.hpp"
 
 namespace lookup_frame {
 
 struct CalledNames {
-  LibraryBinding driver_manager{"libodbc.so.2"};
+  LibraryBinding driver_manager{platform::kDriverManager};
   EntryBinding alloc_stmt{&driver_manager, "SQLAllocStmt"};
   EntryBinding set_stmt_option{&driver_manager, "SQLSetStmtOption"};
   EntryBinding exec_direct{&driver_manager, "SQLExecDirect"};
@@ -15,13 +16,11 @@ struct CalledNames {
   EntryBinding fetch{&driver_manager, "SQLFetch"};
   EntryBinding free_stmt{&driver_manager, "SQLFreeStmt"};
 
-  // The host's own modules: under its current directory, failing that beside the path this
-  // module was loaded by, then beside its real file.
-  PathBesideModule message_beside_module;
-  LibraryBinding message_library{"PGMS/SOLVAKE.so", &message_beside_module};
+  // The host's own modules: under its current directory, failing that beside this module's
+  // own file (on Linux beside the path it was loaded by, then beside its real file).
+  LibraryBinding message_library{platform::kMessageModule, Source::host_module};
   EntryBinding message_module{&message_library, "SOLVAKE"};
-  PathBesideModule converter_beside_module;
-  LibraryBinding converter_library{"PGMS/TARNIVEL.so", &converter_beside_module};
+  LibraryBinding converter_library{platform::kConverter, Source::host_module};
   EntryBinding converter{&converter_library, "TARNIVEL"};
 
   CalledNames() = default;

@@ -3,13 +3,22 @@
  *
  * Every parameter is the address of a host field. Text fields (X(n)) are n bytes, padded with
  * spaces, without terminator. Numeric fields (9(p)V9(s)) are p + s ASCII digits with an implied
- * decimal point and no sign. Handle fields hold the ODBC handle itself (SQLHANDLE, pointer-sized).
+ * decimal point and no sign. Handle fields hold the ODBC handle itself (SQLHANDLE, pointer-sized:
+ * LOOKUP_HANDLE_SIZE, 4 bytes for a 32-bit host, 8 for a 64-bit one; COBOL USAGE POINTER).
  * The value returned is the module's 16-bit return code, zero-extended (-1 reads 65535).
  *
  * The modules load "PGMS/SOLVAKE.so" and "PGMS/TARNIVEL.so" from the host's current directory or,
  * failing that, from the folder of the path the module was loaded by, then from the folder of its
  * real file (symlinks resolved); both folders are fixed when the module is loaded. Calls into one
  * loaded module must not overlap.
+ *
+ * Windows: VELDORIN.DLL and MARQUETH.DLL load "PGMS\SOLVAKE.DLL" and "PGMS\TARNIVEL.DLL" from the
+ * host's current folder or, failing that, from the folder of the DLL's own file. Every entry point
+ * here, in both widths, uses the C calling convention (__cdecl, the caller removes the arguments),
+ * the default of C compilers and of Windows COBOL runtimes, and is exported undecorated. A host
+ * whose calls default to stdcall (a "winapi" or "stdcall" setting) names the C convention for
+ * these calls: __cdecl on the C function pointer, or its COBOL runtime's per-call convention
+ * clause. The message module and converter a host brings must use the C convention too.
  */
 #ifndef ITEM_LOOKUP_H
 #define ITEM_LOOKUP_H
@@ -18,11 +27,15 @@
 extern "C" {
 #endif
 
+/* A handle field: the ODBC handle itself, as wide as a pointer of the host's width. */
+typedef void* item_lookup_handle;
+#define LOOKUP_HANDLE_SIZE sizeof(item_lookup_handle)
+
 /* The kinds of parameter field the tables below name. */
 enum item_lookup_field_kind {
   LOOKUP_TEXT,   /* X(size): size bytes padded with spaces, no terminator */
   LOOKUP_DIGITS, /* 9(size - decimals)V9(decimals): size ASCII digits, no sign */
-  LOOKUP_HANDLE  /* an ODBC handle (SQLHANDLE); size 0 */
+  LOOKUP_HANDLE  /* an ODBC handle (SQLHANDLE), LOOKUP_HANDLE_SIZE bytes; size 0 */
 };
 
 /*

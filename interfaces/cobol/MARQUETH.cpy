@@ -64,6 +64,8 @@
            88  MARQUETH-ON-SQLSERVER         VALUE "SQLSERVER".
       *> The ODBC environment and connection handles (SQLHENV,
       *> SQLHDBC) of the connection the host opened: the handle
-      *> itself, not a copy of what it points to.
+      *> itself, not a copy of what it points to. A POINTER is as
+      *> wide as the host: 4 bytes in a 32-bit host (the original
+      *> layout), 8 in a 64-bit one, whose modules are 64-bit too.
        01  MARQUETH-ENVIRONMENT-HANDLE   USAGE POINTER.
        01  MARQUETH-CONNECTION-HANDLE    USAGE POINTER.

@@ -4,6 +4,8 @@
 #   -DHOST=<item_lookup_example>  -DMODULE=<VELDORIN.so>  -DCREATE_DEMO_DB=<script>
 #   -DWORK_DIR=<scratch folder, emptied first>  -DEXPECTED=<expected standard output>
 #   -DINPUT=<standard input>, optional
+#   -DLAUNCHER=<program the host runs under>, optional: wine64 for a Windows build, whose C
+#    runtime ends its lines with CR LF
 foreach(var HOST MODULE CREATE_DEMO_DB WORK_DIR EXPECTED)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "${var} is not set")
@@ -19,10 +21,13 @@ set(input)
 if(DEFINED INPUT)
   set(input INPUT_FILE ${INPUT})
 endif()
-execute_process(COMMAND ${HOST} ${MODULE} "DRIVER=SQLite3;Database=${database};"
+execute_process(COMMAND ${LAUNCHER} ${HOST} ${MODULE} "DRIVER=SQLite3;Database=${database};"
   WORKING_DIRECTORY ${WORK_DIR} ${input}
   RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
 file(REMOVE_RECURSE ${WORK_DIR})
+if(DEFINED LAUNCHER)
+  string(REPLACE "\r\n" "\n" output "${output}")
+endif()
 
 if(NOT result EQUAL 0 OR NOT errors STREQUAL "")
   message(FATAL_ERROR "the example ended with ${result}\nstdout:\n${output}\nstderr:\n${errors}")
