@@ -6,16 +6,25 @@
 # by the same DRIVER= names). The Windows run reads the keys with CRLF line ends, as a file saved
 # on Windows has them, and must still write LF only.
 # Usage: itemlookup_exe_matches_linux.sh LINUX_ITEMLOOKUP WINDOWS_FOLDER [WORK_FOLDER]
-# WINDOWS_FOLDER holds itemlookup.exe beside the DLLs; WINEPREFIX defaults to a fresh prefix
-# under it.
+# WINDOWS_FOLDER holds itemlookup.exe beside the DLLs; WORK_FOLDER (default: a new temporary
+# folder) receives the answers of both sides and a fresh WINEPREFIX.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 linux=$1
 windows=$(cd "$2" && pwd)
 work=${3:-$(mktemp -d)}
 mkdir -p "$work"
-export WINEPREFIX=${WINEPREFIX:-$windows/../wineprefix} WINEDEBUG=-all
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+wineserver=$(command -v wineserver64 || command -v wineserver || echo /usr/lib/wine/wineserver64)
+# A fresh prefix of this check's own. Its server runs detached with its output in a file, or it
+# would hold this script's output open after the end.
+export WINEPREFIX=$work/wine-prefix WINEDEBUG=-all
+"$wineserver" -k 2>/dev/null || true
+rm -rf "$WINEPREFIX" && mkdir "$WINEPREFIX"
+cleanup=('"$wineserver" -k')
+trap 'for step in "${cleanup[@]}"; do eval "$step" >/dev/null 2>&1 || true; done' EXIT
+setsid "$wineserver" -p60 </dev/null >"$work/wine.log" 2>&1
+"$wine" wineboot.exe --init </dev/null >>"$work/wine.log" 2>&1
 keys=$root/tests/replicated_postgres/demo_keys.txt
 sed 's/$/\r/' "$keys" >"$work/demo_keys_crlf.txt"
 
@@ -62,8 +71,6 @@ compare sqlite "DRIVER=SQLite3;Database=$work/demo.db" "DRIVER=SQLite3;Database=
 namespace=item_lookup_exe_$$
 demo_sql() { cat "$root/db/$1/schema.sql" "$root/db/demo_rows.sql"; }
 field() { sed -n "s/.*[;]$1=\([^;]*\).*/\1/ip" <<<";$2"; }
-cleanup=()
-trap 'for step in "${cleanup[@]}"; do eval "$step" >/dev/null 2>&1 || true; done' EXIT
 if [[ -n ${ITEM_LOOKUP_PG_CONNECT:-} ]]; then
   pg=$ITEM_LOOKUP_PG_CONNECT
   psql_to=(psql -X -q -v ON_ERROR_STOP=1 -h "$(field Server "$pg")" -p "$(field Port "$pg")"
