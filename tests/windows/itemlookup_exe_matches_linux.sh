@@ -14,6 +14,7 @@ linux=$1
 windows=$(cd "$2" && pwd)
 work=${3:-$(mktemp -d)}
 mkdir -p "$work"
+work=$(cd "$work" && pwd)  # Wine takes an absolute WINEPREFIX only
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 wineserver=$(command -v wineserver64 || command -v wineserver || echo /usr/lib/wine/wineserver64)
 # A fresh prefix of this check's own. Its server runs detached with its output in a file, or it
@@ -23,8 +24,12 @@ export WINEPREFIX=$work/wine-prefix WINEDEBUG=-all
 rm -rf "$WINEPREFIX" && mkdir "$WINEPREFIX"
 cleanup=('"$wineserver" -k')
 trap 'for step in "${cleanup[@]}"; do eval "$step" >/dev/null 2>&1 || true; done' EXIT
-setsid "$wineserver" -p60 </dev/null >"$work/wine.log" 2>&1
-"$wine" wineboot.exe --init </dev/null >>"$work/wine.log" 2>&1
+if ! setsid "$wineserver" -p60 </dev/null >"$work/wine.log" 2>&1 ||
+  ! "$wine" wineboot.exe --init </dev/null >>"$work/wine.log" 2>&1; then
+  echo "FAIL: Wine did not start:" >&2
+  cat "$work/wine.log" >&2
+  exit 1
+fi
 keys=$root/tests/replicated_postgres/demo_keys.txt
 sed 's/$/\r/' "$keys" >"$work/demo_keys_crlf.txt"
 
