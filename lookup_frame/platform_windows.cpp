@@ -49,8 +49,8 @@ __attribute__((constructor)) void fix_own_folder() {
   last_separator[1] = L'\0';
 }
 
-// Writes the long path prefix `load_path` needs for the absolute `folder`, or nothing when
-// it is short, already prefixed, or relative; returns the characters written.
+// Writes the long path prefix `load_path` needs for the absolute `folder`, or nothing when the
+// whole path is short or the folder already has it; returns the characters written.
 std::size_t write_prefix(const wchar_t* folder, std::size_t total) {
   if (total < MAX_PATH || std::wcsncmp(folder, kLongPathPrefix, 4) == 0) return 0;
   if (folder[0] == L'\\' && folder[1] == L'\\') {
