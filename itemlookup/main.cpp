@@ -8,6 +8,7 @@
 #include "command/command_error.hpp"
 #include "command/command_line.hpp"
 #include "command/host_run.hpp"
+#include "connection/database_sockets.hpp"
 #include "report/json_writer.hpp"
 #include "report/output_sink.hpp"
 
@@ -32,6 +33,8 @@ void report(const std::vector<std::string>& arguments, const std::string& messag
 }  // namespace
 
 int main(int argc, char** argv) {
+  // First, before any descriptor is opened: none may take a standard stream's number.
+  itemlookup::hold_standard_descriptors();
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   itemlookup::buffer_output();
   try {

@@ -1,5 +1,6 @@
 #include "lookup/lookup_host.hpp"
 
+#include "connection/lookup_watchdog.hpp"
 #include "item_lookup.h"
 #include "lookup/host_fields.hpp"
 #include "lookup/lookup_diagnostics.hpp"
@@ -36,7 +37,10 @@ LookupResult LookupHost::run(const LookupRequest& request) const {
   result.latin1 = latin1_;
   // What came before this lookup is not its business.
   if (channel_ != nullptr) channel_->forget();
-  result.return_code = modules_.module_for(module).call(fields.addresses());
+  {
+    const BoundedWait bounded;
+    result.return_code = modules_.module_for(module).call(fields.addresses());
+  }
   std::size_t width = 0;
   for (const FieldDef& field : module.parameters) width += field.width;
   result.fields.reserve(width);
