@@ -393,9 +393,7 @@ TEST_F(CheckOverDouble, RetriesALookupAStandbyCancelled) {
     itemlookup::OdbcConnection connection(connection_string);
     itemlookup::ensure_standard_literals(connection, itemlookup::identify_engine(connection));
     const itemlookup::LookupHost host(modules, connection, "", &channel);
-    itemlookup::LookupWatchdog watchdog(std::chrono::seconds(0));
-    itemlookup::RetryingLookups lookups(itemlookup::host_retry_steps(host, connection, watchdog),
-                                        c.retries);
+    itemlookup::RetryingLookups lookups(itemlookup::host_retry_steps(host, connection), c.retries);
     const itemlookup::LookupResult result = lookups.run(request);
 
     const int retries = c.found ? c.cancelled : c.retries;
