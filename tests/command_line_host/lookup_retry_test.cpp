@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -247,6 +248,15 @@ bool readable_within(int descriptor, std::chrono::seconds bound) {
   }
 }
 
+// CPU time the process has used so far.
+milliseconds cpu_time() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return std::chrono::duration_cast<milliseconds>(
+      std::chrono::seconds(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+      std::chrono::microseconds(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec));
+}
+
 TEST(DatabaseSockets, OnlyTheSocketsOpenedWhileConnectingAreCut) {
   const SocketPair inherited;
   std::optional<SocketPair> database;
@@ -308,10 +318,13 @@ TEST(LookupWatchdog, WaitsWithinTheLimitAndTimeBetweenThemAreNotCut) {
   }
   const CutsSince cuts;
   for (int wait = 0; wait < 3; ++wait) const BoundedWait bounded;
-  // The timer's signal comes meanwhile; a retry's back-off still lasts its whole time.
+  // The timer's signal comes meanwhile; a retry's back-off still lasts its whole time, and the
+  // watchdog sleeps too, however small its limit.
   const auto start = std::chrono::steady_clock::now();
+  const milliseconds cpu_before = cpu_time();
   std::this_thread::sleep_for(milliseconds(2500));
   EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(2500));
+  EXPECT_LT(cpu_time() - cpu_before, milliseconds(250));
   EXPECT_FALSE(cuts.any());
   EXPECT_FALSE(database->reads_eof());
 }
