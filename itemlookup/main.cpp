@@ -33,8 +33,8 @@ void report(const std::vector<std::string>& arguments, const std::string& messag
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> arguments(argv + 1, argv + argc);
   itemlookup::platform::prepare_standard_streams();
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
   itemlookup::buffer_output();
   try {
     return itemlookup::run_host(itemlookup::parse_command_line(arguments));

@@ -12,6 +12,7 @@
 #include "connection/connection_choice.hpp"
 #include "connection/database_engine.hpp"
 #include "connection/lookup_retry.hpp"
+#include "connection/lookup_watchdog.hpp"
 #include "connection/odbc_connection.hpp"
 #include "lookup/module_loader.hpp"
 #include "report/lookup_report.hpp"
@@ -78,17 +79,31 @@ OdbcConnection connect_when_answered(const HostOptions& options, const HostModul
   return OdbcConnection(chosen_connection_string(options), std::move(setup));
 }
 
+// A step whose wait the watchdog cut fails for that reason, and its message says so.
+template <typename Step>
+auto naming_a_cut(Step step) {
+  const CutsSince cuts;
+  try {
+    return step();
+  } catch (const CommandError& error) {
+    if (cuts.any()) throw CommandError(after_cut(error.what()));
+    throw;
+  }
+}
+
 // Everything a lookup needs, in the order it must be set up: the modules load first (a missing
-// one stops the run before connecting), then the connection, then the directory change.
+// one stops the run before connecting), then the bound on waits, the connection, then the
+// directory change.
 struct HostSetup {
   HostSetup(const HostOptions& options, Session session, Answers answers)
       : directory(options.module_directory.value_or(default_module_directory())),
         modules(directory),
         channel(directory),
-        connection(connect_when_answered(options, channel, session, answers)),
-        host(modules, connection, options.database_kind, &channel, options.latin1),
         watchdog(std::chrono::seconds(options.timeout_seconds)),
-        lookups(host_retry_steps(host, connection, watchdog), options.retries) {
+        connection(naming_a_cut(
+            [&] { return connect_when_answered(options, channel, session, answers); })),
+        host(modules, connection, options.database_kind, &channel, options.latin1),
+        lookups(host_retry_steps(host, connection), options.retries) {
     // Each message is shown once, with the lookup it belongs to.
     channel.quiet_message_module();
     enter_module_directory(directory);
@@ -97,9 +112,9 @@ struct HostSetup {
   fs::path directory;
   ModuleSet modules;
   HostModuleChannel channel;
+  LookupWatchdog watchdog;  // before the connection: its first connect is a wait too
   OdbcConnection connection;
   LookupHost host;
-  LookupWatchdog watchdog;
   RetryingLookups lookups;  // what lookups and batch run: a lost connection is not the answer
 };
 
@@ -128,8 +143,16 @@ int run_single_lookup(const HostOptions& options) {
 int run_check(const HostOptions& options) {
   if (!subcommand_arguments(options).empty()) throw CommandError("check takes no arguments");
   HostSetup setup(options, Session::as_given, Answers::reported);
-  const CheckReport report =
-      check_connection(setup.connection, setup.host, setup.channel.problems());
+  const CutsSince cuts;
+  CheckReport report = naming_a_cut(
+      [&] { return check_connection(setup.connection, setup.host, setup.channel.problems()); });
+  // The findings from the cut on saw a lost connection, not the database as it is.
+  if (cuts.any()) {
+    report.add("timeout", false,
+               after_cut("every finding from then on saw a lost connection, not the database"),
+               "find out why the database does not answer (a paused or overloaded server, a "
+               "lock, the network), then check again");
+  }
   write_output(options.json ? check_json(report) + "\n" : check_table(report));
   flush_output();
   return report.problems() == 0 ? kExitFound : kExitTrouble;

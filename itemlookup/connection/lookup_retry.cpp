@@ -33,23 +33,21 @@ LookupError& cut_error(LookupResult& result) {
 }
 
 // The driver only saw the connection close; the operator must see why.
-void note_cut(const LookupWatchdog& watchdog, LookupError& error) {
-  error.message = "no answer from the database in " + std::to_string(watchdog.limit().count()) +
-                  " s, so itemlookup cut the connection: " + error.message;
+void note_cut(LookupError& error) {
+  error.message = after_cut(error.message);
 }
 
 }  // namespace
 
-RetrySteps host_retry_steps(const LookupHost& host, OdbcConnection& connection,
-                            LookupWatchdog& watchdog) {
-  return {[&host, &watchdog](const LookupRequest& request) {
-            watchdog.arm();
+RetrySteps host_retry_steps(const LookupHost& host, OdbcConnection& connection) {
+  return {[&host](const LookupRequest& request) {
+            const CutsSince cuts;
             LookupResult result = host.run(request);
-            if (watchdog.disarm() && !result.errors.empty()) note_cut(watchdog, cut_error(result));
+            if (cuts.any() && !result.errors.empty()) note_cut(cut_error(result));
             return result;
           },
-          [&connection, &watchdog]() -> std::optional<LookupError> {
-            watchdog.arm();
+          [&connection]() -> std::optional<LookupError> {
+            const CutsSince cuts;
             std::optional<LookupError> failure;
             // A new session starts as the server's defaults say: the connection proves its
             // literals again, and stays closed unless they pass.
@@ -57,8 +55,8 @@ RetrySteps host_retry_steps(const LookupHost& host, OdbcConnection& connection,
               failure =
                   LookupError{refused->sqlstate, refused->native_error, one_line(refused->message)};
             }
-            if (watchdog.disarm() && failure) {
-              note_cut(watchdog, *failure);
+            if (cuts.any() && failure) {
+              note_cut(*failure);
               // Cut in the middle of the setup: the link failed, not the setting.
               if (failure->sqlstate.empty()) failure->sqlstate = "08S01";
             }

@@ -36,10 +36,9 @@ struct RetrySteps {
 };
 
 // The steps on the host's own connection: the lookup, OdbcConnection::reconnect() (which runs the
-// connection's session setup again), and sleeping. The watchdog bounds each lookup and each
-// reconnect; an error that follows from its cut says so.
-RetrySteps host_retry_steps(const LookupHost& host, OdbcConnection& connection,
-                            LookupWatchdog& watchdog);
+// connection's session setup again), and sleeping. The watchdog bounds each of their waits; an
+// error that follows from its cut says so.
+RetrySteps host_retry_steps(const LookupHost& host, OdbcConnection& connection);
 
 class RetryingLookups {
  public:

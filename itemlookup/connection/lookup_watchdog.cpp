@@ -1,74 +1,117 @@
 #include "connection/lookup_watchdog.hpp"
 
-#include <dirent.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
+#include <time.h>
 
-#include <algorithm>
-#include <cstdlib>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <stdexcept>
+
+#include "connection/database_sockets.hpp"
 
 namespace itemlookup {
 
-int cut_network_connections() {
-  int cut = 0;
-  DIR* descriptors = opendir("/proc/self/fd");
-  if (descriptors == nullptr) return cut;
-  while (const dirent* entry = readdir(descriptors)) {
-    const int descriptor = std::atoi(entry->d_name);
-    if (descriptor <= 2 || descriptor == dirfd(descriptors)) continue;
-    struct stat status {};
-    int type = 0;
-    socklen_t length = sizeof type;
-    if (fstat(descriptor, &status) == 0 && S_ISSOCK(status.st_mode) &&
-        getsockopt(descriptor, SOL_SOCKET, SO_TYPE, &type, &length) == 0 && type == SOCK_STREAM) {
-      if (shutdown(descriptor, SHUT_RDWR) == 0) ++cut;
-    }
-  }
-  closedir(descriptors);
-  return cut;
+namespace {
+
+using Nanoseconds = std::int64_t;
+
+// Shared with the signal handler, so lock-free atomics only.
+std::atomic<Nanoseconds> limit_ns{0};     // 0: no watchdog
+std::atomic<Nanoseconds> deadline_ns{0};  // 0: no wait armed
+std::atomic<std::uint64_t> cuts{0};
+static_assert(std::atomic<Nanoseconds>::is_always_lock_free &&
+                  std::atomic<std::uint64_t>::is_always_lock_free,
+              "read in a signal handler");
+
+// Main thread only.
+int open_waits = 0;
+timer_t timer{};
+struct sigaction replaced_action {};
+
+Nanoseconds monotonic_now() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return Nanoseconds{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
 }
 
+void wake_at(Nanoseconds when) {
+  itimerspec at{};
+  at.it_value.tv_sec = static_cast<time_t>(when / 1'000'000'000);
+  at.it_value.tv_nsec = static_cast<long>(when % 1'000'000'000);
+  timer_settime(timer, TIMER_ABSTIME, &at, nullptr);
+}
+
+// Async-signal-safe: clock_gettime, fstat, shutdown, timer_settime and atomics. The timer never
+// wakes later than an armed deadline: a wait armed from now on ends no sooner than now + limit.
+void on_timer(int) {
+  const int saved_errno = errno;
+  const Nanoseconds now = monotonic_now();
+  Nanoseconds deadline = deadline_ns;
+  Nanoseconds next = now + limit_ns;
+  if (deadline != 0 && now >= deadline) {
+    // Once per wait: the lookup that was waiting now fails and is retried, or ends.
+    if (deadline_ns.compare_exchange_strong(deadline, 0) && cut_database_sockets() > 0) ++cuts;
+  } else if (deadline != 0) {
+    next = deadline;
+  }
+  wake_at(next);
+  errno = saved_errno;
+}
+
+}  // namespace
+
 LookupWatchdog::LookupWatchdog(std::chrono::seconds limit) : limit_(limit) {
-  if (limit_.count() > 0) thread_ = std::thread([this] { watch(); });
+  if (limit_.count() <= 0) return;
+  if (limit_ns != 0) throw std::logic_error("a second watchdog in one process");
+  sigevent event{};
+  event.sigev_notify = SIGEV_SIGNAL;
+  event.sigev_signo = SIGALRM;
+  if (timer_create(CLOCK_MONOTONIC, &event, &timer) != 0) {
+    throw std::runtime_error("cannot create the timer that bounds waits for the database");
+  }
+  struct sigaction action {};
+  action.sa_handler = on_timer;
+  // Interrupted reads and writes of the process carry on; the driver retries its polls.
+  action.sa_flags = SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGALRM, &action, &replaced_action);
+  limit_ns = std::chrono::nanoseconds(limit_).count();
+  timing_ = true;
+  wake_at(monotonic_now() + limit_ns);
 }
 
 LookupWatchdog::~LookupWatchdog() {
-  if (!thread_.joinable()) return;
-  {
-    std::lock_guard lock(mutex_);
-    stopping_ = true;
-  }
-  changed_.notify_one();
-  thread_.join();
+  if (!timing_) return;
+  timer_delete(timer);
+  sigaction(SIGALRM, &replaced_action, nullptr);
+  limit_ns = 0;
+  deadline_ns = 0;
 }
 
-// A lookup takes microseconds: arming wakes no one. The watchdog looks on its own, every
-// quarter of the limit and at least every second.
-void LookupWatchdog::arm() {
-  if (!thread_.joinable()) return;
-  std::lock_guard lock(mutex_);
-  deadline_ = std::chrono::steady_clock::now() + limit_;
-  fired_ = false;
+BoundedWait::BoundedWait() {
+  ++open_waits;
+  if (const Nanoseconds limit = limit_ns; limit != 0) deadline_ns = monotonic_now() + limit;
 }
 
-bool LookupWatchdog::disarm() {
-  if (!thread_.joinable()) return false;
-  std::lock_guard lock(mutex_);
-  deadline_.reset();
-  return fired_;
+BoundedWait::~BoundedWait() {
+  --open_waits;
+  const Nanoseconds limit = limit_ns;
+  deadline_ns = limit != 0 && open_waits > 0 ? monotonic_now() + limit : 0;
 }
 
-void LookupWatchdog::watch() {
-  const std::chrono::milliseconds look_every =
-      std::min<std::chrono::milliseconds>(limit_ / 4, std::chrono::seconds(1));
-  std::unique_lock lock(mutex_);
-  while (!changed_.wait_for(lock, look_every, [this] { return stopping_; })) {
-    if (deadline_ && std::chrono::steady_clock::now() >= *deadline_) {
-      // Once per wait: the lookup that was waiting now fails and is retried, or ends.
-      deadline_.reset();
-      fired_ = cut_network_connections() > 0;
-    }
-  }
+CutsSince::CutsSince() : cuts_before_(cuts) {}
+
+bool CutsSince::any() const {
+  return cuts != cuts_before_;
+}
+
+std::chrono::seconds wait_limit() {
+  return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::nanoseconds(limit_ns));
+}
+
+std::string after_cut(const std::string& what) {
+  return "no answer from the database in " + std::to_string(wait_limit().count()) +
+         " s, so itemlookup cut the connection: " + what;
 }
 
 }  // namespace itemlookup

@@ -7,6 +7,8 @@
 #include <utility>
 
 #include "command/command_error.hpp"
+#include "connection/database_sockets.hpp"
+#include "connection/lookup_watchdog.hpp"
 #include "connection/statement_error.hpp"
 
 namespace itemlookup {
@@ -89,6 +91,8 @@ class Statement {
   }
 
   SQLHSTMT handle_ = SQL_NULL_HSTMT;
+  // Executing and fetching wait for the database.
+  const BoundedWait bounded_;
 };
 
 // The driver manager names the missing piece; say where the names come from.
@@ -189,6 +193,9 @@ OdbcConnection::OdbcConnection(const std::string& connection_string, SessionSetu
 }
 
 SQLRETURN OdbcConnection::connect() {
+  // The sockets that appear meanwhile are the connection's, the only ones a cut may reach.
+  const ConnectingSockets connecting;
+  const BoundedWait bounded;
   return SQLDriverConnect(connection_, nullptr, sql_text(connection_string_), SQL_NTS, nullptr, 0,
                           nullptr, SQL_DRIVER_NOPROMPT);
 }

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "connection/lookup_watchdog.hpp"
 #include "item_lookup.h"
 #include "lookup/host_fields.hpp"
 #include "lookup/lookup_diagnostics.hpp"
@@ -71,7 +72,10 @@ LookupResult LookupHost::run(const LookupRequest& request) const {
   result.latin1 = latin1_;
   // What came before this lookup is not its business.
   if (channel_ != nullptr) channel_->forget();
-  result.return_code = modules_.module_for(module).call(fields.addresses());
+  {
+    const BoundedWait bounded;
+    result.return_code = modules_.module_for(module).call(fields.addresses());
+  }
   keep_fields(fields, result);
   if (channel_ != nullptr) {
     note_reports(channel_->take_reports(), result);

@@ -7,7 +7,9 @@ namespace itemlookup::platform {
 enum class StandardStream { input = 0, output = 1, error = 2 };
 
 // Makes standard input and output carry bytes unchanged, so that a --json line is the same on
-// every system, and lets the terminal draw the progress line. Called once, first.
+// every system, and lets the terminal draw the progress line; on POSIX, gives a standard stream
+// the process started without a stand-in, so that no database socket takes its number. Called
+// once, first, before anything opens a descriptor.
 void prepare_standard_streams();
 
 // A terminal (Windows: a console) rather than a file, pipe or device.

@@ -485,7 +485,7 @@ const StatementAnswer kItem1001 = {
 struct HostOverDouble {
   HostOverDouble(const std::string& connection_string, int retries)
       : connection(connection_string, itemlookup::set_up_standard_literals),
-        lookups(itemlookup::host_retry_steps(host, connection, watchdog), retries) {
+        lookups(itemlookup::host_retry_steps(host, connection), retries) {
     channel.quiet_message_module();
   }
 
@@ -493,7 +493,6 @@ struct HostOverDouble {
   itemlookup::HostModuleChannel channel{ITEM_LOOKUP_LIB_DIR};
   itemlookup::OdbcConnection connection;
   itemlookup::LookupHost host{modules, connection, "", &channel};
-  itemlookup::LookupWatchdog watchdog{std::chrono::seconds(0)};
   itemlookup::RetryingLookups lookups;
 };
 

@@ -568,6 +568,12 @@ case_output_errors_are_failures() {
   err=$(cat "$work/err")
   expect_status 2
   expect_err_contains "cannot write the output: No space left on device"
+  # A closed standard output stays closed: the lookup cannot write there, whatever it opens.
+  "$itemlookup" "${demo[@]}" item 1001 >&- 2>"$work/err"
+  status=$?
+  err=$(cat "$work/err")
+  expect_status 2
+  expect_err_contains "cannot write the output: Bad file descriptor"
 }
 
 case_batch_input_edges() {

@@ -1,15 +1,23 @@
 // The retry rule over scripted steps: which errors call for a new connection, how many tries a
 // lookup gets, what its result then says, and that a lookup that still fails is an error; and
-// the watchdog's cut, which turns a wait for ever into a lost connection.
+// the watchdog's cut, which turns a wait for ever into a lost connection, and reaches only the
+// database's own sockets.
 #include "connection/lookup_retry.hpp"
 
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "connection/database_sockets.hpp"
 #include "report/lookup_report.hpp"
 
 namespace itemlookup {
@@ -237,22 +245,124 @@ TEST(LookupRetry, AFailedReconnectReportsOnlyItsOwnError) {
             R"("error":{"sqlstate":"08001","native":0,"message":"cannot connect again"}})");
 }
 
-TEST(LookupWatchdog, CuttingEndsAWaitingReadAtOnce) {
-  int ends[2];
-  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
-  EXPECT_EQ(cut_network_connections(), 2);
-  // Nothing was ever written: a read that still waited would block here for ever.
-  char byte = 0;
-  EXPECT_EQ(recv(ends[0], &byte, 1, 0), 0);
-  EXPECT_EQ(send(ends[1], "x", 1, MSG_NOSIGNAL), -1);
-  close(ends[0]);
-  close(ends[1]);
+// A connected pair of sockets, closed at the end of the test.
+struct SocketPair {
+  SocketPair() { socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends); }
+  ~SocketPair() {
+    close(ends[0]);
+    close(ends[1]);
+  }
+  // Whether a read finds the peer's end shut down, without waiting.
+  bool reads_eof() const {
+    char byte = 0;
+    return recv(ends[0], &byte, 1, MSG_DONTWAIT) == 0;
+  }
+  int ends[2] = {-1, -1};
+};
+
+// Waits, up to a bound that only keeps a broken test from hanging, for the end to be readable:
+// data, or the end of the stream when the watchdog cut it. Signals do not end the wait.
+bool readable_within(int descriptor, std::chrono::seconds bound) {
+  pollfd wanted{descriptor, POLLIN, 0};
+  const auto until = std::chrono::steady_clock::now() + bound;
+  for (;;) {
+    const auto left =
+        std::chrono::duration_cast<milliseconds>(until - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    const int ready = poll(&wanted, 1, static_cast<int>(left.count()));
+    if (ready > 0) return true;
+    if (ready == 0 || errno != EINTR) return false;
+  }
 }
 
-TEST(LookupWatchdog, WithoutALimitNothingIsCut) {
-  LookupWatchdog watchdog(std::chrono::seconds(0));
-  watchdog.arm();
-  EXPECT_FALSE(watchdog.disarm());
+// CPU time the process has used so far.
+milliseconds cpu_time() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return std::chrono::duration_cast<milliseconds>(
+      std::chrono::seconds(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+      std::chrono::microseconds(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec));
+}
+
+TEST(DatabaseSockets, OnlyTheSocketsOpenedWhileConnectingAreCut) {
+  const SocketPair inherited;
+  std::optional<SocketPair> database;
+  {
+    const ConnectingSockets connecting;
+    database.emplace();
+    // A connect that hangs is cut too: what it opened so far.
+    EXPECT_EQ(cut_database_sockets(), 2);
+    EXPECT_TRUE(database->reads_eof());
+  }
+  EXPECT_FALSE(inherited.reads_eof());
+  const SocketPair opened_later;
+  // Recorded when the connect ended: cut again, and only they.
+  EXPECT_EQ(cut_database_sockets(), 2);
+  EXPECT_FALSE(inherited.reads_eof());
+  EXPECT_FALSE(opened_later.reads_eof());
+}
+
+TEST(DatabaseSockets, ANumberTheDriverClosedAndSomethingElseReusedIsNotCut) {
+  std::optional<SocketPair> closed_by_the_driver;
+  {
+    const ConnectingSockets connecting;
+    closed_by_the_driver.emplace();
+  }
+  closed_by_the_driver.reset();
+  // The lowest free numbers: those of the pair just closed.
+  const SocketPair reused;
+  EXPECT_EQ(cut_database_sockets(), 0);
+  EXPECT_FALSE(reused.reads_eof());
+}
+
+TEST(LookupWatchdog, AWaitPastTheLimitIsCutAtItsDeadlineAndNamed) {
+  const LookupWatchdog watchdog(std::chrono::seconds(1));
+  std::optional<SocketPair> database;
+  {
+    const ConnectingSockets connecting;
+    database.emplace();
+  }
+  const CutsSince cuts;
+  const auto start = std::chrono::steady_clock::now();
+  {
+    const BoundedWait bounded;
+    // Nothing is ever written: only the cut makes the end readable.
+    EXPECT_TRUE(readable_within(database->ends[0], std::chrono::seconds(30)));
+  }
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_TRUE(database->reads_eof());
+  EXPECT_TRUE(cuts.any());
+  EXPECT_EQ(after_cut("[08S01] lost"),
+            "no answer from the database in 1 s, so itemlookup cut the connection: [08S01] lost");
+}
+
+TEST(LookupWatchdog, WaitsWithinTheLimitAndTimeBetweenThemAreNotCut) {
+  const LookupWatchdog watchdog(std::chrono::seconds(1));
+  std::optional<SocketPair> database;
+  {
+    const ConnectingSockets connecting;
+    database.emplace();
+  }
+  const CutsSince cuts;
+  for (int wait = 0; wait < 3; ++wait) const BoundedWait bounded;
+  // The timer's signal comes meanwhile; a retry's back-off still lasts its whole time, and the
+  // watchdog sleeps too, however small its limit.
+  const auto start = std::chrono::steady_clock::now();
+  const milliseconds cpu_before = cpu_time();
+  std::this_thread::sleep_for(milliseconds(2500));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(2500));
+  EXPECT_LT(cpu_time() - cpu_before, milliseconds(250));
+  EXPECT_FALSE(cuts.any());
+  EXPECT_FALSE(database->reads_eof());
+}
+
+TEST(LookupWatchdog, WithoutALimitNoSignalIsTaken) {
+  const LookupWatchdog watchdog(std::chrono::seconds(0));
+  const BoundedWait bounded;
+  struct sigaction action {};
+  sigaction(SIGALRM, nullptr, &action);
+  EXPECT_EQ(action.sa_handler, SIG_DFL);
+  EXPECT_EQ(wait_limit().count(), 0);
 }
 
 }  // namespace

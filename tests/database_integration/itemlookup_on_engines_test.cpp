@@ -1,8 +1,13 @@
 // itemlookup on every engine, given the connection an operator might give it: keys that end
 // their literal early wherever a backslash escapes find only their own row, because itemlookup
 // makes the session read standard literals; `check` names what such a connection lacks.
+#include <arpa/inet.h>
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,10 +16,12 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -278,6 +285,37 @@ struct HostRun {
   int exit_status = -1;
   std::string out;
   std::string err;
+  bool waited_for_resume = false;  // still running when the paused backend was resumed
+};
+
+// Resumes a paused backend after a bound, so that a host that would wait for ever gets its answer
+// late instead and fails the test, rather than hanging it.
+class ResumeLater {
+ public:
+  explicit ResumeLater(pid_t paused)
+      : thread_([this, paused] {
+          std::unique_lock lock(mutex_);
+          late_ = !done_.wait_for(lock, std::chrono::seconds(20), [this] { return ended_; });
+          if (paused != 0) kill(paused, SIGCONT);
+        }) {}
+  ~ResumeLater() { host_ended(); }
+  // Resumes the backend now; whether the bound had passed before.
+  bool host_ended() {
+    {
+      std::lock_guard lock(mutex_);
+      ended_ = true;
+    }
+    done_.notify_one();
+    if (thread_.joinable()) thread_.join();
+    return late_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable done_;
+  bool ended_ = false;
+  bool late_ = false;
+  std::thread thread_;  // last: it starts once everything above is set
 };
 
 std::string file_text(const std::filesystem::path& path) {
@@ -296,15 +334,18 @@ enum class Backend {
 // Runs a host that reads one lookup a line from standard input on the PostgreSQL demo tables,
 // connected as `application`. After the first line, once its backend has run the lookup and
 // waits for the next statement, that backend is ended or paused; then the second line goes in.
+// `redirections` replaces the host's own (output and errors to files read back).
 HostRun across_a_lost_backend(Backend backend, const std::string& command,
                               const std::string& application, const std::string& first,
-                              const std::string& second) {
+                              const std::string& second,
+                              const std::optional<std::string>& redirections = std::nullopt) {
   const std::filesystem::path out = std::filesystem::temp_directory_path() / (application + ".out");
   const std::filesystem::path err = std::filesystem::temp_directory_path() / (application + ".err");
   HostRun run;
-  FILE* input = popen(
-      (command + " >" + shell_quoted(out.string()) + " 2>" + shell_quoted(err.string())).c_str(),
-      "w");
+  FILE* input = popen((command + redirections.value_or(" >" + shell_quoted(out.string()) + " 2>" +
+                                                       shell_quoted(err.string())))
+                          .c_str(),
+                      "w");
   if (input == nullptr) return run;
   fputs(first.c_str(), input);
   fflush(input);
@@ -327,22 +368,9 @@ HostRun across_a_lost_backend(Backend backend, const std::string& command,
     paused = 0;
   }
   fputs(second.c_str(), input);
-  // A host that would wait for ever gets its answer late instead, and fails the test.
-  std::mutex mutex;
-  std::condition_variable done;
-  bool closed = false;
-  std::thread resume([&] {
-    std::unique_lock lock(mutex);
-    done.wait_for(lock, std::chrono::seconds(20), [&] { return closed; });
-    if (paused != 0) kill(paused, SIGCONT);
-  });
+  ResumeLater resume(paused);
   const int status = pclose(input);
-  {
-    std::lock_guard lock(mutex);
-    closed = true;
-  }
-  done.notify_one();
-  resume.join();
+  run.waited_for_resume = resume.host_ended();
   run.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   run.out = file_text(out);
   run.err = file_text(err);
@@ -398,6 +426,7 @@ TEST(ItemlookupOnPostgres, ALookupOnAPausedBackendIsCutAfterTheTimeoutAndRetried
                                                 shell_quoted(connection) + " --timeout 1 batch",
                                             application, "item 1001\n", "item 1002\n");
   EXPECT_EQ(run.exit_status, 0) << run.out << run.err;
+  EXPECT_FALSE(run.waited_for_resume);
   const std::size_t second = run.out.find("\n{\"line\":2,");
   ASSERT_NE(second, std::string::npos) << run.out;
   EXPECT_NE(run.out.find(R"("description":"SABONETE NEUTRO 90G")", second), std::string::npos)
@@ -408,6 +437,204 @@ TEST(ItemlookupOnPostgres, ALookupOnAPausedBackendIsCutAfterTheTimeoutAndRetried
                          second),
             std::string::npos)
       << run.out;
+}
+
+// A descriptor the host inherits, as a parent or a peer would hand it over: not closed on exec.
+void inherited(int descriptor) {
+  fcntl(descriptor, F_SETFD, 0);
+}
+
+// Everything that is in the socket now, the writer having ended.
+std::string drained(int descriptor) {
+  std::string text;
+  char chunk[4096];
+  for (ssize_t got; (got = recv(descriptor, chunk, sizeof chunk, MSG_DONTWAIT)) > 0;) {
+    text.append(chunk, static_cast<std::size_t>(got));
+  }
+  return text;
+}
+
+// shutdown() acts on a socket for every process that shares it: a cut that reached the host's
+// inherited sockets would stop its parent's listener, tell its peer the conversation ended, and
+// lose its output when standard output is a socket also reached through another descriptor.
+TEST(ItemlookupOnPostgres, TheCutReachesOnlyTheDatabasesSocketsNotTheInheritedOnes) {
+  open_or_skip(Database::postgres);
+  if (IsSkipped() || HasFatalFailure()) return;
+  const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(listener, 4), 0);
+  ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  int peer[2];
+  int output[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, peer), 0);
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, output), 0);
+  inherited(listener);
+  inherited(peer[1]);
+  inherited(output[1]);
+  const std::string application = application_name("itemlookup-inherited");
+  const std::string connection =
+      demo_connection_string(Database::postgres, Literals::as_documented) +
+      "Pqopt={application_name=" + application + "};";
+  const HostRun run = across_a_lost_backend(Backend::paused,
+                                            shell_quoted(ITEMLOOKUP_BINARY) + " --connect " +
+                                                shell_quoted(connection) + " --timeout 1 batch",
+                                            application, "item 1001\n", "item 1002\n",
+                                            " 1>&" + std::to_string(output[1]) + " 2>/dev/null");
+  close(output[1]);
+  const std::string out = drained(output[0]);
+  EXPECT_EQ(run.exit_status, 0) << out;
+  EXPECT_FALSE(run.waited_for_resume);
+  // Every line arrived, the second one retried after the cut.
+  EXPECT_NE(out.find(R"({"line":1,"command":"item")"), std::string::npos) << out;
+  EXPECT_NE(out.find(R"("description":"SABONETE NEUTRO 90G")"), std::string::npos) << out;
+  EXPECT_NE(out.find(R"("retries":1,"retried_errors":[{"sqlstate":"08S01","native":35,)"
+                     R"("message":"no answer from the database in 1 s, so itemlookup cut )"),
+            std::string::npos)
+      << out;
+  // The peer's side is still open here, so only a shutdown could end its stream: it has nothing
+  // to read, and no end.
+  char byte = 0;
+  EXPECT_EQ(recv(peer[0], &byte, 1, MSG_DONTWAIT), -1);
+  EXPECT_EQ(errno, EAGAIN);
+  // The listener still accepts.
+  const int client = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  EXPECT_EQ(connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address), 0)
+      << std::strerror(errno);
+  pollfd waiting{listener, POLLIN, 0};
+  EXPECT_EQ(poll(&waiting, 1, 10000), 1);
+  const int accepted = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+  EXPECT_GE(accepted, 0) << std::strerror(errno);
+  for (int descriptor : {accepted, client, listener, peer[0], peer[1], output[0]}) {
+    close(descriptor);
+  }
+}
+
+// Started without standard input, output and error, the host would find the database's socket
+// among its first three descriptors; it is cut all the same.
+TEST(ItemlookupOnPostgres, APausedBackendIsCutWhenTheHostStartsWithoutStandardStreams) {
+  open_or_skip(Database::postgres);
+  if (IsSkipped() || HasFatalFailure()) return;
+  const std::string application = application_name("itemlookup-no-streams");
+  const std::string connection =
+      demo_connection_string(Database::postgres, Literals::as_documented) +
+      "Pqopt={application_name=" + application + "};";
+  const HostRun run =
+      across_a_lost_backend(Backend::paused,
+                            shell_quoted(ITEMLOOKUP_BINARY) + " --connect " +
+                                shell_quoted(connection) + " --timeout 1 batch /dev/fd/3",
+                            application, "item 1001\n", "item 1002\n", " 3<&0 0<&- 1>&- 2>&-");
+  EXPECT_FALSE(run.waited_for_resume);
+  // Its output had nowhere to go.
+  EXPECT_EQ(run.exit_status, 2);
+}
+
+// The connection string with another port.
+std::string with_port(std::string connection, const std::string& port) {
+  const std::size_t at = connection.find("Port=") + 5;
+  return connection.replace(at, connection.find(';', at) - at, port);
+}
+
+std::string port_of(const std::string& connection) {
+  const std::size_t at = connection.find("Port=") + 5;
+  return connection.substr(at, connection.find(';', at) - at);
+}
+
+// A PgBouncer of the test's own in front of the throwaway server (pooler.sh), with one server
+// connection in its pool; stopped at the end of the test.
+class Pooler {
+ public:
+  Pooler() {
+    FILE* started = popen(
+        (shell_quoted(POOLER_SCRIPT) + " start " + shell_quoted(folder_) + " " +
+         port_of(server_connection_string(Database::postgres)) + " " + std::to_string(getpid()))
+            .c_str(),
+        "r");
+    if (started == nullptr) return;
+    char line[32] = {};
+    if (fgets(line, sizeof line, started) != nullptr) port_ = trimmed_line(line);
+    if (pclose(started) != 0) port_.clear();
+  }
+  ~Pooler() {
+    std::system((shell_quoted(POOLER_SCRIPT) + " stop " + shell_quoted(folder_)).c_str());
+  }
+
+  bool up() const { return !port_.empty(); }
+  std::string connection(const std::string& application) const {
+    return with_port(demo_connection_string(Database::postgres, Literals::as_documented), port_) +
+           "Pqopt={application_name=" + application + "};";
+  }
+
+ private:
+  static std::string trimmed_line(std::string line) {
+    line.erase(line.find_last_not_of("\r\n") + 1);
+    return line;
+  }
+
+  std::string folder_ =
+      (std::filesystem::temp_directory_path() / ("itemlookup-pooler-" + std::to_string(getpid())))
+          .string();
+  std::string port_;
+};
+
+// Runs itemlookup through the pooler once its one server connection's backend is paused, output
+// and errors together.
+HostRun on_a_paused_pooled_backend(const Pooler& pooler, const std::string& application,
+                                   const std::string& words) {
+  const std::string itemlookup = shell_quoted(ITEMLOOKUP_BINARY) + " --connect " +
+                                 shell_quoted(pooler.connection(application)) + " --timeout 2 ";
+  HostRun run;
+  // Puts a server connection in the pool, under this application's name.
+  if (std::system((itemlookup + "item 1001 >/dev/null 2>&1").c_str()) != 0) {
+    ADD_FAILURE() << "no lookup through the pooler";
+    return run;
+  }
+  const std::vector<Row> rows =
+      demo_database(Database::postgres)
+          .query("SELECT pid FROM pg_stat_activity WHERE application_name = '" + application +
+                 "' AND state = 'idle'");
+  if (rows.size() != 1 || !rows[0][0]) {
+    ADD_FAILURE() << "no idle pooled backend of " << application;
+    return run;
+  }
+  const pid_t paused = std::stoi(*rows[0][0]);
+  if (kill(paused, SIGSTOP) != 0) {
+    ADD_FAILURE() << "cannot pause backend " << paused << ": " << std::strerror(errno);
+    return run;
+  }
+  ResumeLater resume(paused);
+  FILE* pipe = popen((itemlookup + words + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return run;
+  char chunk[4096];
+  for (std::size_t got; (got = fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+    run.out.append(chunk, got);
+  const int status = pclose(pipe);
+  run.waited_for_resume = resume.host_ended();
+  run.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+// Behind a pooler, logging in is answered at once while every statement, those the driver sends
+// as it connects included, waits for the paused server: the bound covers the connect and the
+// session setup, and every statement of check, not only the lookups.
+TEST(ItemlookupOnPostgres, CheckAndALookupBehindAPoolerWhoseServerIsPausedEndAtTheTimeout) {
+  open_or_skip(Database::postgres);
+  if (IsSkipped() || HasFatalFailure()) return;
+  const Pooler pooler;
+  ASSERT_TRUE(pooler.up()) << "no pooler started (" << POOLER_SCRIPT << ")";
+  for (const std::string words : {"check", "item 1001"}) {
+    const HostRun run = on_a_paused_pooled_backend(
+        pooler, application_name("itemlookup-pooled-" + words.substr(0, 4)), words);
+    EXPECT_EQ(run.exit_status, 2) << words << "\n" << run.out;
+    EXPECT_FALSE(run.waited_for_resume) << words;
+    EXPECT_NE(run.out.find("no answer from the database in 2 s, so itemlookup cut the connection"),
+              std::string::npos)
+        << words << "\n"
+        << run.out;
+  }
 }
 
 TEST(CHostOnPostgres, TheReadmeReconnectExampleConnectsAgainAndFindsTheItem) {
