@@ -8,6 +8,7 @@
 #include "command/command_error.hpp"
 #include "command/command_line.hpp"
 #include "command/host_run.hpp"
+#include "platform/standard_streams.hpp"
 #include "report/json_writer.hpp"
 #include "report/output_sink.hpp"
 
@@ -33,6 +34,7 @@ void report(const std::vector<std::string>& arguments, const std::string& messag
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
+  itemlookup::platform::prepare_standard_streams();
   itemlookup::buffer_output();
   try {
     return itemlookup::run_host(itemlookup::parse_command_line(arguments));

@@ -1,20 +1,23 @@
 #include "batch/batch_input.hpp"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
 #include "command/command_error.hpp"
+#include "platform/input_file.hpp"
+#include "platform/standard_streams.hpp"
 
 namespace itemlookup {
 
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xef\xbb\xbf";
+
+// A Windows line ends in CRLF: the '\r' is part of the line end, not of the lookup.
+void drop_carriage_return(InputLine& line) {
+  if (line.text.size() == line.length) line.text.pop_back();
+  --line.length;
+}
 
 }  // namespace
 
@@ -24,25 +27,18 @@ BatchInput::BatchInput(std::string_view path) : name_(path.empty() ? "-" : path)
     return;
   }
   if (name_.find('\0') != std::string::npos) throw CommandError("batch file name holds a NUL");
-  descriptor_ = open(name_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (descriptor_ < 0) {
-    throw CommandError("cannot read batch file " + name_ + ": " + std::strerror(errno));
-  }
+  std::string failure;
+  descriptor_ = platform::open_input_file(name_, failure);
+  if (descriptor_ < 0) throw CommandError("cannot read batch file " + name_ + ": " + failure);
   owned_ = true;
-  struct stat status {};
-  if (fstat(descriptor_, &status) == 0 && S_ISDIR(status.st_mode)) {
-    close(descriptor_);
-    owned_ = false;
-    throw CommandError("cannot read batch file " + name_ + ": it is a folder");
-  }
 }
 
 BatchInput::~BatchInput() {
-  if (owned_) close(descriptor_);
+  if (owned_) platform::close_input_file(descriptor_);
 }
 
 bool BatchInput::interactive() const {
-  return !owned_ && isatty(STDIN_FILENO) == 1;
+  return !owned_ && platform::is_terminal(platform::StandardStream::input);
 }
 
 bool BatchInput::fill() {
@@ -52,12 +48,9 @@ bool BatchInput::fill() {
 }
 
 bool BatchInput::read_more() {
-  if (before_waiting_) {
-    pollfd ready{.fd = descriptor_, .events = POLLIN, .revents = 0};
-    if (poll(&ready, 1, 0) == 0) before_waiting_();
-  }
+  if (before_waiting_ && platform::read_would_wait(descriptor_)) before_waiting_();
   for (;;) {
-    const ssize_t got = read(descriptor_, buffer_ + end_, sizeof buffer_ - end_);
+    const long got = platform::read_input(descriptor_, buffer_ + end_, sizeof buffer_ - end_);
     if (got > 0) {
       end_ += static_cast<std::size_t>(got);
       return true;
@@ -86,6 +79,7 @@ bool BatchInput::next(InputLine& line) {
   line.length = 0;
   line.has_nul = false;
   bool any = false;
+  bool ends_in_return = false;  // the line so far ends in '\r', however the reads split it
   for (;;) {
     if (begin_ == end_) {
       if (at_end_ || !fill()) {
@@ -110,8 +104,10 @@ bool BatchInput::next(InputLine& line) {
     }
     line.length += size;
     begin_ += size;
+    if (size > 0) ends_in_return = start[size - 1] == '\r';
     if (newline != nullptr) {
       ++begin_;
+      if (ends_in_return) drop_carriage_return(line);
       return true;
     }
   }

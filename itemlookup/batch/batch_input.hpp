@@ -13,7 +13,7 @@ namespace itemlookup {
 inline constexpr std::size_t kMostLineBytes = 64 * 1024;
 
 struct InputLine {
-  std::string text;        // at most kMostLineBytes, without the line end
+  std::string text;        // at most kMostLineBytes, without the line end (LF or CRLF)
   std::size_t length = 0;  // the whole line's length in bytes
   bool has_nul = false;
 

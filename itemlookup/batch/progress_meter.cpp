@@ -1,10 +1,9 @@
 #include "batch/progress_meter.hpp"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <string>
+
+#include "platform/standard_streams.hpp"
 
 namespace itemlookup {
 
@@ -14,13 +13,6 @@ constexpr std::size_t kLongRunLines = 1000;
 constexpr auto kLongRunTime = std::chrono::seconds(2);
 constexpr auto kRedrawInterval = std::chrono::milliseconds(250);
 
-bool same_terminal(int first, int second) {
-  struct stat a {};
-  struct stat b {};
-  return isatty(first) == 1 && isatty(second) == 1 && fstat(first, &a) == 0 &&
-         fstat(second, &b) == 0 && a.st_rdev == b.st_rdev;
-}
-
 }  // namespace
 
 std::string counted(std::size_t count, std::string_view noun) {
@@ -28,8 +20,9 @@ std::string counted(std::size_t count, std::string_view noun) {
 }
 
 ProgressMeter::ProgressMeter(bool typed_input)
-    : enabled_(isatty(STDERR_FILENO) == 1 && !typed_input),
-      shares_terminal_(same_terminal(STDOUT_FILENO, STDERR_FILENO)),
+    : enabled_(platform::is_terminal(platform::StandardStream::error) && !typed_input),
+      shares_terminal_(platform::same_terminal(platform::StandardStream::output,
+                                               platform::StandardStream::error)),
       start_(Clock::now()),
       last_draw_(start_) {}
 

@@ -1,9 +1,21 @@
 #include "command/help_text.hpp"
 
+#include <filesystem>
+
 #include "lookup/lookup_catalog.hpp"
 #include "lookup/lookup_request.hpp"
+#include "platform/help_words.hpp"
+#include "platform/shared_library.hpp"
+#include "platform/system_places.hpp"
 
 namespace itemlookup {
+
+namespace {
+
+// Between a folder and what is in it, as the operator writes it.
+const std::string kSeparator(1, static_cast<char>(std::filesystem::path::preferred_separator));
+
+}  // namespace
 
 std::string help_text() {
   std::string text =
@@ -41,16 +53,18 @@ std::string help_text() {
       "  --dsn NAME        ODBC data source name of the database\n"
       "  --kind KIND       database kind passed to the modules (e.g. SQLSERVER); blank if absent\n"
       "  --demo-db FILE    SQLite demo database used when no connection is given; created on\n"
-      "                    first use (default "
-      "${XDG_DATA_HOME:-~/.local/share}/item-lookup/demo.db)\n"
-      "  --modules DIR     directory of VELDORIN.so, MARQUETH.so and PGMS/\n"
+      "                    first use (default " +
+      std::string(platform::kUserDataFolderWords) + kSeparator + "item-lookup" + kSeparator +
+      "demo.db)\n"
+      "  --modules DIR     directory of VELDORIN" +
+      platform::kLibrarySuffix + ", MARQUETH" + platform::kLibrarySuffix + " and PGMS" +
+      kSeparator +
+      "\n"
       "  --json            print one JSON object instead of a table\n"
       "  --encoding ENC    how text fields are read: utf8 (default) or latin1\n"
       "  --retries N       runs a lookup that lost its connection again, on a new one, up to N\n"
-      "                    times (0 to 10, default 3)\n"
-      "  --timeout SECONDS longest wait for the database in one lookup or reconnect; then the\n"
-      "                    connection is cut and the lookup retried (0 to 3600, default 30;\n"
-      "                    0 waits for ever)\n"
+      "                    times (0 to 10, default 3)\n" +
+      platform::kTimeoutHelp +
       "  --version         print the version and stop\n"
       "  --                end of the options: every word after it is the lookup's\n"
       "\n"

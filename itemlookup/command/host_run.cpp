@@ -1,9 +1,5 @@
 #include "command/host_run.hpp"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <iostream>
 #include <utility>
 
@@ -37,9 +33,11 @@ std::vector<std::string> subcommand_arguments(const HostOptions& options) {
 // The modules find PGMS/ relative to the current directory, so lookups run from the module
 // directory. Connection strings and file names were resolved before this.
 void enter_module_directory(const fs::path& directory) {
-  if (chdir(directory.c_str()) != 0) {
+  std::error_code error;
+  fs::current_path(directory, error);
+  if (error) {
     throw CommandError("cannot change to the module directory " + directory.string() + ": " +
-                       std::strerror(errno));
+                       error.message());
   }
 }
 

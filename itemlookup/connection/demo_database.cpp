@@ -1,17 +1,12 @@
 #include "connection/demo_database.hpp"
 
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <sstream>
 
 #include "command/command_error.hpp"
 #include "connection/odbc_connection.hpp"
 #include "connection/sql_script.hpp"
+#include "platform/new_file.hpp"
 
 namespace itemlookup {
 
@@ -43,21 +38,12 @@ std::vector<std::string> demo_statements(const fs::path& script_directory) {
 class PartialFile {
  public:
   explicit PartialFile(const fs::path& database) {
-    std::string pattern =
-        (database.parent_path() / ("." + database.filename().string() + ".partial-XXXXXX"))
-            .string();
-    const int descriptor = mkstemp(pattern.data());
-    if (descriptor < 0) {
-      throw CommandError("cannot create the demo database " + database.string() + ": " +
-                         std::strerror(errno));
+    std::string failure;
+    path_ = platform::create_new_file(
+        database.parent_path() / ("." + database.filename().string() + ".partial-"), failure);
+    if (path_.empty()) {
+      throw CommandError("cannot create the demo database " + database.string() + ": " + failure);
     }
-    // mkstemp makes the file private; the database is ordinary data, readable as any file the
-    // user creates.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(descriptor, 0666 & ~mask);
-    close(descriptor);
-    path_ = pattern;
   }
   ~PartialFile() {
     if (path_.empty()) return;

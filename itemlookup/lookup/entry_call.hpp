@@ -1,5 +1,6 @@
-// Calls a module entry found by dlsym with the addresses of the host's fields: an entry taking
-// N parameters, every one the address of a field.
+// Calls a module entry found by name (dlsym, GetProcAddress) with the addresses of the host's
+// fields: an entry taking N parameters, every one the address of a field, in the C calling
+// convention on every system (the one the modules' header names for Windows too).
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 #include "lookup/host_module_channel.hpp"
 
-#include <dlfcn.h>
+#include "platform/shared_library.hpp"
 
 namespace itemlookup {
 
@@ -8,7 +8,7 @@ namespace {
 
 // What a host module is for, and what becomes of lookups without it.
 struct HostModuleRole {
-  const char* file;  // under the module directory
+  const char* name;  // of the file under the module directory's PGMS, less the suffix
   const char* role;
   const char* entry;
   const char* take_entry;
@@ -16,15 +16,14 @@ struct HostModuleRole {
 };
 
 constexpr HostModuleRole kMessageModule{
-    "PGMS/SOLVAKE.so", "message module", "SOLVAKE", "SOLVAKE_TAKE",
+    "SOLVAKE", "message module", "SOLVAKE", "SOLVAKE_TAKE",
     "without it a database error cannot be told from a missing item"};
-constexpr HostModuleRole kConverter{"PGMS/TARNIVEL.so", "converter", "TARNIVEL", "TARNIVEL_TAKE",
+constexpr HostModuleRole kConverter{"TARNIVEL", "converter", "TARNIVEL", "TARNIVEL_TAKE",
                                     "without it every number reads as zero"};
 
 // The loader's message, less the file name it starts with when the caller names it anyway.
 std::string loader_message(const std::string& file) {
-  const char* message = dlerror();
-  std::string text = message != nullptr ? message : "unknown reason";
+  std::string text = platform::last_library_failure();
   if (text.starts_with(file + ": ")) text.erase(0, file.size() + 2);
   return text;
 }
@@ -33,15 +32,16 @@ std::string loader_message(const std::string& file) {
 // either entry, and stays empty otherwise.
 void* load(const std::filesystem::path& directory, const HostModuleRole& module,
            std::string& problem) {
-  const std::string file = (directory / module.file).string();
-  void* library = dlopen(file.c_str(), RTLD_NOW);
+  const std::string file =
+      (directory / "PGMS" / (std::string(module.name) + platform::kLibrarySuffix)).string();
+  void* library = platform::load_library(file);
   const std::string prefix = std::string(module.role) + " " + file;
   if (library == nullptr) {
     problem = prefix + " cannot be loaded (" + loader_message(file) + "): " + module.without;
     return nullptr;
   }
   for (const char* entry : {module.entry, module.take_entry}) {
-    if (dlsym(library, entry) == nullptr) {
+    if (platform::library_entry(library, entry) == nullptr) {
       problem =
           prefix + " has no entry " + entry + " (an older " + module.role + "?): " + module.without;
       break;
@@ -52,7 +52,8 @@ void* load(const std::filesystem::path& directory, const HostModuleRole& module,
 
 template <typename Entry>
 Entry entry_of(void* library, const char* name) {
-  return library != nullptr ? reinterpret_cast<Entry>(dlsym(library, name)) : nullptr;
+  return library != nullptr ? reinterpret_cast<Entry>(platform::library_entry(library, name))
+                            : nullptr;
 }
 
 }  // namespace
@@ -68,8 +69,8 @@ HostModuleChannel::HostModuleChannel(const std::filesystem::path& module_directo
 
 HostModuleChannel::~HostModuleChannel() {
   if (take_reports_ != nullptr) take_reports_(nullptr, SOLVAKE_LINES_ON);
-  if (message_module_ != nullptr) dlclose(message_module_);
-  if (converter_ != nullptr) dlclose(converter_);
+  if (message_module_ != nullptr) platform::unload_library(message_module_);
+  if (converter_ != nullptr) platform::unload_library(converter_);
 }
 
 std::vector<std::string> HostModuleChannel::problems() const {

@@ -1,42 +1,34 @@
 #include "lookup/module_loader.hpp"
 
-#include <dlfcn.h>
-
 #include <string>
 
 #include "command/command_error.hpp"
+#include "platform/shared_library.hpp"
 
 namespace itemlookup {
 
-namespace {
-
-std::string loader_message() {
-  const char* message = dlerror();
-  return message != nullptr ? message : "unknown reason";
-}
-
-}  // namespace
-
 LoadedModule::LoadedModule(const ModuleDef& module, const std::filesystem::path& directory)
     : module_(module) {
-  const std::filesystem::path file = directory / (std::string(module.entry_name) + ".so");
-  library_ = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+  const std::filesystem::path file =
+      directory / (std::string(module.entry_name) + platform::kLibrarySuffix);
+  library_ = platform::load_library(file);
   if (library_ == nullptr) {
-    throw CommandError("cannot load module " + file.string() + ": " + loader_message() +
+    throw CommandError("cannot load module " + file.string() + ": " +
+                       platform::last_library_failure() +
                        " (give the module directory with --modules DIR)");
   }
   const std::string entry_name(module.entry_name);
-  entry_ = dlsym(library_, entry_name.c_str());
+  entry_ = platform::library_entry(library_, entry_name.c_str());
   if (entry_ == nullptr) {
-    const std::string message = loader_message();
-    dlclose(library_);
+    const std::string message = platform::last_library_failure();
+    platform::unload_library(library_);
     throw CommandError("module " + file.string() + " has no entry point " + entry_name + ": " +
                        message);
   }
 }
 
 LoadedModule::~LoadedModule() {
-  dlclose(library_);
+  platform::unload_library(library_);
 }
 
 ModuleSet::ModuleSet(const std::filesystem::path& directory)

@@ -1,4 +1,4 @@
-// The lookup modules, loaded as a host loads them: dlopen by path, dlsym of the entry by name.
+// The lookup modules, loaded as a host loads them: by path, and the entry by name.
 #pragma once
 
 #include <filesystem>

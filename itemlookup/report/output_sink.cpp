@@ -1,13 +1,12 @@
 #include "report/output_sink.hpp"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "command/command_error.hpp"
+#include "platform/standard_streams.hpp"
 
 namespace itemlookup {
 
@@ -24,7 +23,8 @@ namespace {
 
 void buffer_output() {
   static char buffer[64 * 1024];
-  if (isatty(STDOUT_FILENO) != 1) std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+  if (!platform::is_terminal(platform::StandardStream::output))
+    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
 }
 
 void write_output(std::string_view text) {

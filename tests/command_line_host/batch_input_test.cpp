@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -55,6 +56,30 @@ TEST(BatchInput, ByteOrderMarkInPiecesIsSkipped) {
   EXPECT_EQ(lines_of({"\xef", "\xbb", "\xbf", "item 1001"}), (Lines{"item 1001"}));
   // The start of a mark that does not go on is part of the line.
   EXPECT_EQ(lines_of({"\xef\xbb", "x\n"}), (Lines{"\xef\xbbx"}));
+}
+
+TEST(BatchInput, CarriageReturnBeforeLineFeedEndsTheLine) {
+  EXPECT_EQ(lines_of({"item 1001\r\n", "item 1002\r", "\nitem 1003\r\n"}),
+            (Lines{"item 1001", "item 1002", "item 1003"}));
+  // A '\r' elsewhere is the line's own, and so is one at the very end of the input.
+  EXPECT_EQ(lines_of({"a\rb\r\r\n", "c\r"}), (Lines{"a\rb\r", "c\r"}));
+}
+
+TEST(BatchInput, CarriageReturnCountsNeitherInTheTextNorInTheLength) {
+  // A line of exactly the most bytes, with CRLF, is not too long; one byte more is.
+  const std::string most(kMostLineBytes, 'x');
+  const std::string file = ::testing::TempDir() + "crlf_lines.txt";
+  std::ofstream(file, std::ios::binary) << most << "\r\n" << most << "y\r\n";
+  BatchInput batch(file);
+  InputLine line;
+  ASSERT_TRUE(batch.next(line));
+  EXPECT_EQ(line.length, kMostLineBytes);
+  EXPECT_EQ(line.text, most);
+  EXPECT_FALSE(line.too_long());
+  ASSERT_TRUE(batch.next(line));
+  EXPECT_EQ(line.length, kMostLineBytes + 1);
+  EXPECT_EQ(line.text, most);
+  EXPECT_TRUE(line.too_long());
 }
 
 }  // namespace

@@ -544,6 +544,8 @@ case_check_names_host_modules_that_cannot_answer() {
   expect_status 2
   [[ $out == *"PROBLEM  host modules     converter $work/mods/PGMS/TARNIVEL.so cannot be loaded (cannot open shared object file: No such file or directory): without it every number reads as zero"* ]] ||
     fail "no converter: $out"
+  [[ $out == *"install this release's SOLVAKE.so and TARNIVEL.so in PGMS/ beside the lookup modules"* ]] ||
+    fail "the fix names other files: $out"
   [[ $out == *$'\n1 problem' ]] || fail "count: $out"
   printf 'int TARNIVEL(void) { return 0; }\n' | cc -shared -fPIC -x c - -o "$work/mods/PGMS/TARNIVEL.so"
   printf 'int SOLVAKE(void) { return 0; }\n' | cc -shared -fPIC -x c - -o "$work/mods/PGMS/SOLVAKE.so"

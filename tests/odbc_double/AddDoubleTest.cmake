@@ -9,7 +9,7 @@
 # under Wine as ONE test, as each Wine start costs about a second; a GoogleTest filter given as
 # WINDOWS_FILTER <filter> leaves out cases that cannot work there.
 include_guard(DIRECTORY)
-include(GoogleTest)
+include(${CMAKE_CURRENT_LIST_DIR}/../AddGoogleTestCases.cmake)
 
 set(ODBC_DOUBLE_DIR ${CMAKE_BINARY_DIR}/tests/odbc_double)
 set(ODBC_DOUBLE_HOST_DIR ${CMAKE_BINARY_DIR}/tests/double_host)
@@ -38,7 +38,7 @@ function(add_double_test name)
   target_link_options(${name} PRIVATE "LINKER:--no-as-needed")
   # The double must win over the installed driver manager of the same name.
   set_target_properties(${name} PROPERTIES BUILD_RPATH ${ODBC_DOUBLE_DIR})
-  gtest_discover_tests(${name}
+  add_gtest_cases(${name}
     WORKING_DIRECTORY ${ODBC_DOUBLE_HOST_DIR}
     PROPERTIES ENVIRONMENT_MODIFICATION "LD_LIBRARY_PATH=path_list_prepend:${ODBC_DOUBLE_DIR}")
 endfunction()

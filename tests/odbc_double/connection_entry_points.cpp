@@ -9,6 +9,7 @@
 #include <string>
 
 #include "double_state.hpp"
+#include "fake_handle.hpp"
 
 namespace {
 
@@ -16,8 +17,8 @@ using odbc_double::Function;
 using odbc_double::detail::LockedState;
 
 // Opaque values a caller never dereferences; distinct from statement handles.
-SQLHANDLE const kEnvironment = reinterpret_cast<SQLHANDLE>(0x5600'0000'0010);
-SQLHANDLE const kConnection = reinterpret_cast<SQLHANDLE>(0x5600'0000'0020);
+SQLHANDLE const kEnvironment = odbc_double::fake_handle<SQLHANDLE>(0x5600'0000'0010, 0xD600'0010);
+SQLHANDLE const kConnection = odbc_double::fake_handle<SQLHANDLE>(0x5600'0000'0020, 0xD600'0020);
 
 // Copies text into a caller's buffer of `capacity` bytes, always terminated; true when it fit.
 bool copy_text(const std::string& text, SQLPOINTER target, SQLLEN capacity) {

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "fake_handle.hpp"
+
 namespace lookup_host {
 
 namespace {
@@ -45,10 +47,10 @@ std::filesystem::path built_module(const char* path, const char* name) {
 }  // namespace
 
 SQLHENV fake_environment() {
-  return reinterpret_cast<SQLHENV>(std::uintptr_t{0xE4E4'0000'0E41});
+  return odbc_double::fake_handle<SQLHENV>(0xE4E4'0000'0E41, 0xE4E4'0E41);
 }
 SQLHDBC fake_connection() {
-  return reinterpret_cast<SQLHDBC>(std::uintptr_t{0xC0C0'0000'0C01});
+  return odbc_double::fake_handle<SQLHDBC>(0xC0C0'0000'0C01, 0xC0C0'0C01);
 }
 
 std::vector<std::string> changed_fields(const void* fields, const void* preset,

@@ -17,6 +17,11 @@
 
 #include "item_lookup.h"
 
+// The handle width the build proves (tests/CMakeLists.txt): 4 bytes in the 32-bit run, where the
+// handle fields and SQLLEN are as wide as in the 32-bit Windows layout.
+static_assert(sizeof(SQLHANDLE) == ITEM_LOOKUP_HANDLE_BYTES && sizeof(SQLLEN) == sizeof(SQLHANDLE),
+              "ODBC handles or SQLLEN are not as wide as ITEM_LOOKUP_HANDLE_BYTES");
+
 namespace lookup_host {
 
 // Recognisable handle values a module should hand on untouched; never dereferenced by the double.

@@ -8,7 +8,9 @@
 #include "double_state.hpp"
 #include "fetch_writer.hpp"
 
-static_assert(sizeof(SQLLEN) == 8 && sizeof(SQLULEN) == 8, "the modules use 64-bit SQLLEN");
+// The modules take SQLLEN as wide as a handle: 8 bytes on 64-bit hosts, 4 on 32-bit ones.
+static_assert(sizeof(SQLLEN) == sizeof(SQLHANDLE) && sizeof(SQLULEN) == sizeof(SQLHANDLE),
+              "SQLLEN differs from the width of a handle");
 
 namespace odbc_double::detail {
 

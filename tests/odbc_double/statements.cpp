@@ -4,12 +4,14 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "fake_handle.hpp"
+
 namespace odbc_double::detail {
 
 namespace {
 
-// High enough to be no mapped address a module could mistake for its own memory.
-constexpr std::uintptr_t kHandleBase = 0x5700'0000'0000;
+constexpr std::uintptr_t kHandleBase =
+    odbc_double::fake_handle_value(0x5700'0000'0000, 0xD700'0000);
 constexpr std::uintptr_t kHandleStride = 0x10;
 
 }  // namespace

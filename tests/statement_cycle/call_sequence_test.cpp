@@ -35,6 +35,23 @@ TEST_F(StatementCycle, OneStatementMakesSixCallsWithTheHostsConnection) {
   EXPECT_EQ(text(fields.status), "00000");
 }
 
+// The layout the build proves, ITEM_LOOKUP_HANDLE_BYTES wide (4 in the 32-bit run): both modules'
+// handle fields as the host lays them out, and SQLLEN as the modules and the double take it.
+TEST_F(StatementCycle, HandleFieldsAndLengthsHaveTheWidthTheBuildProves) {
+  std::size_t handle_fields = 0;
+  for (const auto layout :
+       {lookup_host::VeldorinFields::layout(), lookup_host::MarquethFields::layout()}) {
+    for (const lookup_host::FieldInfo& field : layout) {
+      if (field.mark != 0) continue;
+      ++handle_fields;
+      EXPECT_EQ(field.width, std::size_t{ITEM_LOOKUP_HANDLE_BYTES}) << field.name;
+    }
+  }
+  EXPECT_EQ(handle_fields, 4u);
+  EXPECT_EQ(sizeof(SQLLEN), std::size_t{ITEM_LOOKUP_HANDLE_BYTES});
+  EXPECT_EQ(sizeof(SQLULEN), std::size_t{ITEM_LOOKUP_HANDLE_BYTES});
+}
+
 TEST_F(StatementCycle, StaticCursorOnlyForTheExactSqlServerKind) {
   auto fields = resolution();
   put(fields.database_kind, LOOKUP_DATABASE_KIND_SQLSERVER);

@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# itemlookup.exe under Wine answers every demo key as the Linux itemlookup does, byte for byte:
+# one `--json batch` run of each over tests/replicated_postgres/demo_keys.txt, on the SQLite demo
+# database and on the throwaway PostgreSQL and MariaDB servers when ITEM_LOOKUP_PG_CONNECT and
+# ITEM_LOOKUP_MARIADB_CONNECT name them (Wine's odbc32 reaches this machine's unixODBC drivers
+# by the same DRIVER= names). The Windows run reads the keys with CRLF line ends, as a file saved
+# on Windows has them, and must still write LF only.
+# Usage: itemlookup_exe_matches_linux.sh LINUX_ITEMLOOKUP WINDOWS_FOLDER [WORK_FOLDER]
+# WINDOWS_FOLDER holds itemlookup.exe beside the DLLs; WORK_FOLDER (default: a new temporary
+# folder) receives the answers of both sides and a fresh WINEPREFIX.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+linux=$1
+windows=$(cd "$2" && pwd)
+work=${3:-$(mktemp -d)}
+mkdir -p "$work"
+work=$(cd "$work" && pwd)  # Wine takes an absolute WINEPREFIX only
+wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+wineserver=$(command -v wineserver64 || command -v wineserver || echo /usr/lib/wine/wineserver64)
+# A fresh prefix of this check's own. Its server runs detached with its output in a file, or it
+# would hold this script's output open after the end.
+export WINEPREFIX=$work/wine-prefix WINEDEBUG=-all
+"$wineserver" -k 2>/dev/null || true
+rm -rf "$WINEPREFIX" && mkdir "$WINEPREFIX"
+cleanup=('"$wineserver" -k')
+trap 'for step in "${cleanup[@]}"; do eval "$step" >/dev/null 2>&1 || true; done' EXIT
+if ! setsid "$wineserver" -p60 </dev/null >"$work/wine.log" 2>&1 ||
+  ! "$wine" wineboot.exe --init </dev/null >>"$work/wine.log" 2>&1; then
+  echo "FAIL: Wine did not start:" >&2
+  cat "$work/wine.log" >&2
+  exit 1
+fi
+keys=$root/tests/replicated_postgres/demo_keys.txt
+sed 's/$/\r/' "$keys" >"$work/demo_keys_crlf.txt"
+
+# A Linux path as Wine's Z: drive shows it.
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+failed=0
+# compare NAME LINUX_CONNECTION_STRING WINDOWS_CONNECTION_STRING
+compare() {
+  local name=$1 status_linux=0 status_windows=0
+  "$linux" --json --connect "$2" batch "$keys" >"$work/$name.linux.jsonl" \
+    2>"$work/$name.linux.err" || status_linux=$?
+  "$wine" "$windows/itemlookup.exe" --json --connect "$3" batch \
+    "$(windows_path "$work/demo_keys_crlf.txt")" >"$work/$name.windows.jsonl" \
+    2>"$work/$name.windows.err" || status_windows=$?
+  local lines
+  lines=$(wc -l <"$work/$name.linux.jsonl")
+  if ((lines == 0)); then
+    echo "FAIL $name: the Linux itemlookup answered nothing: $(cat "$work/$name.linux.err")" >&2
+    failed=1
+  elif ! grep -q '"found":true' "$work/$name.linux.jsonl"; then
+    echo "FAIL $name: no key was found, the demo tables are missing: $(head -1 "$work/$name.linux.jsonl")" >&2
+    failed=1
+  elif ! cmp -s "$work/$name.linux.jsonl" "$work/$name.windows.jsonl"; then
+    echo "FAIL $name: itemlookup.exe answered otherwise than itemlookup:" >&2
+    diff "$work/$name.linux.jsonl" "$work/$name.windows.jsonl" | head -20 >&2 || true
+    cat "$work/$name.windows.err" >&2
+    failed=1
+  elif ((status_linux != status_windows)); then
+    echo "FAIL $name: exit status $status_windows under Wine, $status_linux on Linux" >&2
+    failed=1
+  else
+    echo "ok $name: $lines lines byte for byte, exit status $status_linux"
+  fi
+}
+
+# The demo database as the Linux itemlookup creates it. Under Wine the connection string reaches
+# the Linux SQLite driver as it is written, so both sides name the file by its Linux path (on
+# Windows, a Windows SQLite ODBC driver reads a Windows path).
+rm -f "$work/demo.db"
+"$linux" --demo-db "$work/demo.db" item 1001 >/dev/null
+compare sqlite "DRIVER=SQLite3;Database=$work/demo.db" "DRIVER=SQLite3;Database=$work/demo.db"
+# The servers' demo tables, in a namespace of this run's own, dropped again at the end.
+namespace=item_lookup_exe_$$
+demo_sql() { cat "$root/db/$1/schema.sql" "$root/db/demo_rows.sql"; }
+field() { sed -n "s/.*[;]$1=\([^;]*\).*/\1/ip" <<<";$2"; }
+if [[ -n ${ITEM_LOOKUP_PG_CONNECT:-} ]]; then
+  pg=$ITEM_LOOKUP_PG_CONNECT
+  psql_to=(psql -X -q -v ON_ERROR_STOP=1 -h "$(field Server "$pg")" -p "$(field Port "$pg")"
+    -U "$(field Uid "$pg")" -d "$(field Database "$pg")")
+  cleanup+=('"${psql_to[@]}" -c "DROP SCHEMA IF EXISTS $namespace CASCADE"')
+  { echo "CREATE SCHEMA $namespace; SET search_path TO $namespace;"; demo_sql postgres; } |
+    "${psql_to[@]}" >/dev/null
+  pg="${pg%;};Pqopt={options=-csearch_path=$namespace}"
+  compare postgresql "$pg" "$pg"
+else
+  echo "skipped postgresql: ITEM_LOOKUP_PG_CONNECT is not set"
+fi
+if [[ -n ${ITEM_LOOKUP_MARIADB_CONNECT:-} ]]; then
+  maria=$ITEM_LOOKUP_MARIADB_CONNECT
+  mariadb_to=(mariadb -h "$(field SERVER "$maria")" -P "$(field PORT "$maria")"
+    -u "$(field UID "$maria")" "-p$(field PWD "$maria")")
+  cleanup+=('"${mariadb_to[@]}" -e "DROP DATABASE IF EXISTS $namespace"')
+  { echo "CREATE DATABASE $namespace CHARACTER SET utf8mb4; USE $namespace;"
+    echo "SET SESSION sql_mode=CONCAT(@@sql_mode,',NO_BACKSLASH_ESCAPES');"
+    demo_sql mariadb; } | "${mariadb_to[@]}"
+  maria=$(sed "s/DATABASE=[^;]*/DATABASE=$namespace/I" <<<"$maria")
+  compare mariadb "$maria" "$maria"
+else
+  echo "skipped mariadb: ITEM_LOOKUP_MARIADB_CONNECT is not set"
+fi
+exit "$failed"
