@@ -3,8 +3,8 @@
 # the C runtime: no C++ runtime, libgcc or winpthread DLL a host would have to ship, and no
 # ODBC32.DLL, which the modules bind at first use so that a missing one never stops a load.
 # Run with -DDLL=<file> -DEXPORTS=<entry>[,<entry>...] -DOBJDUMP=<mingw objdump>. A program
-# (itemlookup.exe) gives -DEXPORTS= (none) and -DALSO_IMPORTS=odbc32: it may import the driver
-# manager, as any ODBC program does.
+# (itemlookup.exe) gives -DEXPORTS= (none) and -DALSO_IMPORTS=odbc32,odbccp32: it may import the
+# driver manager and its ini reader, as any ODBC program does.
 cmake_minimum_required(VERSION 3.25)
 
 execute_process(COMMAND ${OBJDUMP} -p ${DLL}
@@ -39,11 +39,13 @@ string(REGEX MATCHALL "DLL Name: [^\n]+" import_lines "${tables}")
 if(NOT import_lines)
   message(FATAL_ERROR "${DLL} imports nothing: objdump's output was not understood")
 endif()
+string(REPLACE "," ";" also_imported "${ALSO_IMPORTS}")
+list(TRANSFORM also_imported APPEND ".dll")
 foreach(line IN LISTS import_lines)
   string(REGEX REPLACE "^DLL Name: " "" imported "${line}")
   string(TOLOWER "${imported}" imported_lower)
   if(NOT imported_lower MATCHES "^(kernel32|msvcrt|ucrtbase|api-ms-win-crt-[a-z0-9-]+)\\.dll$" AND
-     NOT (ALSO_IMPORTS AND imported_lower STREQUAL "${ALSO_IMPORTS}.dll"))
+     NOT imported_lower IN_LIST also_imported)
     message(FATAL_ERROR "${DLL} imports ${imported}: only Windows system DLLs and the C runtime may be imported")
   endif()
 endforeach()
