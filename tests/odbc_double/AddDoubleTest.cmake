@@ -6,8 +6,7 @@
 # stand-ins and the lookup modules first. Include this file from any test folder.
 #
 # On Windows (scripts/build-windows) the program sits beside ODBC32.DLL, the double, and runs
-# under Wine as ONE test, as each Wine start costs about a second; a GoogleTest filter given as
-# WINDOWS_FILTER <filter> leaves out cases that cannot work there.
+# under Wine as ONE test, as each Wine start costs about a second.
 include_guard(DIRECTORY)
 include(${CMAKE_CURRENT_LIST_DIR}/../AddGoogleTestCases.cmake)
 
@@ -21,8 +20,7 @@ else()
 endif()
 
 function(add_double_test name)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "WINDOWS_FILTER" "")
-  add_executable(${name} ${arg_UNPARSED_ARGUMENTS})
+  add_executable(${name} ${ARGN})
   target_link_libraries(${name} PRIVATE odbc_double lookup_host GTest::gtest_main)
   add_dependencies(${name} stand_in_solvake stand_in_tarnivel)
   foreach(module VELDORIN MARQUETH)
@@ -31,7 +29,7 @@ function(add_double_test name)
     endif()
   endforeach()
   if(WIN32)
-    add_wine_suite(${name} "${arg_WINDOWS_FILTER}")
+    add_wine_suite(${name})
     return()
   endif()
   # Keep the double a dependency of the process even where a test names none of its functions.
@@ -43,17 +41,14 @@ function(add_double_test name)
     PROPERTIES ENVIRONMENT_MODIFICATION "LD_LIBRARY_PATH=path_list_prepend:${ODBC_DOUBLE_DIR}")
 endfunction()
 
-# add_wine_suite(<name> <filter>): the GoogleTest program <name>, built for Windows, placed beside
-# ODBC32.DLL and run under Wine in the prefix of tests/windows from the host directory.
-function(add_wine_suite name filter)
+# add_wine_suite(<name>): the GoogleTest program <name>, built for Windows, placed beside
+# ODBC32.DLL and run under Wine in the prefix of tests/windows from the host directory. Every case
+# of the suites runs there; one that cannot would be left out here with --gtest_filter.
+function(add_wine_suite name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ODBC_DOUBLE_DIR})
   target_link_options(${name} PRIVATE -static)
-  set(filter_argument)
-  if(filter)
-    set(filter_argument --gtest_filter=${filter})
-  endif()
   add_test(NAME ${name}
-    COMMAND ${ITEM_LOOKUP_WINE64} $<TARGET_FILE:${name}> --gtest_brief=1 ${filter_argument}
+    COMMAND ${ITEM_LOOKUP_WINE64} $<TARGET_FILE:${name}> --gtest_brief=1
     WORKING_DIRECTORY ${ODBC_DOUBLE_HOST_DIR})
   # odbc32=n: the double beside the program, never Wine's own driver manager.
   set_tests_properties(${name} PROPERTIES
