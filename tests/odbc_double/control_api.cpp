@@ -1,11 +1,10 @@
 // What tests call to script the double and read back its timeline.
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <stdexcept>
 
 #include "double_state.hpp"
+#include "test_platform.hpp"
 
 namespace odbc_double {
 
@@ -94,11 +93,7 @@ SQLHSTMT statement_handle(int allocation) {
 }
 
 bool is_process_driver_manager() {
-  void* loaded = dlopen("libodbc.so.2", RTLD_NOW | RTLD_NOLOAD);
-  if (loaded == nullptr) return false;
-  const bool ours = dlsym(loaded, "SQLFetch") == reinterpret_cast<void*>(&SQLFetch);
-  dlclose(loaded);
-  return ours;
+  return test_platform::driver_manager_entry("SQLFetch") == reinterpret_cast<void*>(&SQLFetch);
 }
 
 }  // namespace odbc_double

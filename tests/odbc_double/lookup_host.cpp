@@ -1,20 +1,18 @@
 #include "lookup_host.hpp"
 
-#include <dlfcn.h>
-
 #include <stdexcept>
 #include <system_error>
 
 #include "odbc_double.hpp"
+#include "test_platform.hpp"
 
 namespace lookup_host {
 
 namespace {
 
 std::runtime_error load_error(const std::filesystem::path& module, const std::string& what) {
-  const char* detail = dlerror();
-  return std::runtime_error(module.string() + ": " + what +
-                            (detail ? std::string(": ") + detail : ""));
+  const std::string detail = test_platform::last_error();
+  return std::runtime_error(module.string() + ": " + what + (detail.empty() ? "" : ": " + detail));
 }
 
 }  // namespace
@@ -38,7 +36,7 @@ LoadedModule::LoadedModule(std::filesystem::path module, std::string entry_name,
 }
 
 LoadedModule::~LoadedModule() {
-  if (handle_ != nullptr) dlclose(handle_);
+  if (handle_ != nullptr) test_platform::unload_library(handle_);
   std::error_code ignored;
   std::filesystem::current_path(previous_directory_, ignored);
 }
@@ -48,14 +46,14 @@ void LoadedModule::load() {
   // Otherwise the module would reach a real driver manager, or none.
   if (!odbc_double::is_process_driver_manager()) {
     throw std::runtime_error(
-        "libodbc.so.2 in this process is not the test double; link odbc_double");
+        "the driver manager in this process is not the test double; link odbc_double");
   }
-  handle_ = dlopen(module_.c_str(), RTLD_NOW | RTLD_LOCAL);
+  handle_ = test_platform::load_library(module_);
   if (handle_ == nullptr) throw load_error(module_, "cannot load");
-  entry_ = dlsym(handle_, entry_name_.c_str());
+  entry_ = test_platform::find_entry(handle_, entry_name_.c_str());
   if (entry_ == nullptr) {
     const std::runtime_error error = load_error(module_, "no entry point " + entry_name_);
-    dlclose(handle_);
+    test_platform::unload_library(handle_);
     handle_ = nullptr;
     throw error;
   }
@@ -63,17 +61,15 @@ void LoadedModule::load() {
 
 bool LoadedModule::unload() {
   if (handle_ == nullptr) return true;
-  dlclose(handle_);
+  test_platform::unload_library(handle_);
   handle_ = nullptr;
   entry_ = nullptr;
-  void* still_loaded = dlopen(module_.c_str(), RTLD_NOW | RTLD_NOLOAD);
-  if (still_loaded == nullptr) return true;
-  dlclose(still_loaded);
-  return false;
+  return !test_platform::is_loaded(module_);
 }
 
 void LoadedModule::reload() {
-  if (!unload()) throw std::runtime_error(module_.string() + " stayed loaded after dlclose");
+  if (!unload())
+    throw std::runtime_error(module_.string() + " stayed loaded after it was unloaded");
   load();
 }
 

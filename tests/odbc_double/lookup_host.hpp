@@ -21,7 +21,7 @@ namespace lookup_host {
 // The build's host directory: PGMS/SOLVAKE.so and PGMS/TARNIVEL.so are the stand-ins.
 std::filesystem::path default_host_directory();
 
-// One module loaded with dlopen(RTLD_NOW | RTLD_LOCAL) and its entry point resolved. While it
+// One module loaded as a host loads it (test_platform.hpp) and its entry point resolved. While it
 // lives, the process works from the host directory; it returns to the previous one afterwards.
 class LoadedModule {
  public:

@@ -1,7 +1,7 @@
-// Test double of the ODBC driver manager (file and soname libodbc.so.2). A test process that links
-// it makes every dlopen("libodbc.so.2") of a lookup module land here, so the test scripts each
-// ODBC result and reads back every call, in order, on one timeline that also holds the calls of
-// the stand-in message module and converter under PGMS/.
+// Test double of the ODBC driver manager (libodbc.so.2; ODBC32.DLL on Windows). A test process
+// that links it makes every load of the driver manager by a lookup module land here, so the test
+// scripts each ODBC result and reads back every call, in order, on one timeline that also holds
+// the calls of the stand-in message module and converter under PGMS/.
 //
 // Typical use:
 //   odbc_double::reset();
@@ -33,7 +33,12 @@
 #include <string>
 #include <vector>
 
+// Windows exports only what is marked so; elsewhere the build hides all but what is marked.
+#ifdef _WIN32
+#define ODBC_DOUBLE_API __declspec(dllexport)
+#else
 #define ODBC_DOUBLE_API __attribute__((visibility("default")))
+#endif
 
 namespace odbc_double {
 
@@ -180,8 +185,8 @@ ODBC_DOUBLE_API std::vector<SQLHSTMT> open_statements();
 // The handle the n-th alloc call since reset() hands out when it succeeds.
 ODBC_DOUBLE_API SQLHSTMT statement_handle(int allocation);
 
-// Whether dlopen("libodbc.so.2") in this process yields the double rather than a real driver
-// manager.
+// Whether the driver manager a lookup module loads in this process (libodbc.so.2, ODBC32.DLL) is
+// the double rather than a real one.
 ODBC_DOUBLE_API bool is_process_driver_manager();
 
 ODBC_DOUBLE_API std::ostream& operator<<(std::ostream& out, Function function);
