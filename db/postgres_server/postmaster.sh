@@ -41,7 +41,22 @@ postmaster_stop() {
   fi
   # Children of a killed postmaster end once they notice; SIGQUIT ends them at once.
   throwaway_end_processes "$bin/postgres" "$pgdata" QUIT || return 1
-  # A killed postmaster's lock file would keep the server from starting again once its PID is
-  # some other process's.
+  postmaster_forget_killed "$pgdata"
+}
+
+# Once no process of the server of data folder $1 runs: removes the lock file a killed postmaster
+# left, which would keep the server from starting again once its PID is some other process's,
+# and the shared memory segment it names, which no process holds any more and which would
+# otherwise outlive the folder.
+postmaster_forget_killed() {
+  local pgdata=$1 segment
+  [[ -f $pgdata/postmaster.pid ]] || return 0
+  postmaster_pid "$pgdata" >/dev/null && return 0
+  # Line 7: the segment's key and id.
+  segment=$(sed -n '7{s/^ *[0-9]* *//;p}' "$pgdata/postmaster.pid")
+  if [[ $segment =~ ^[0-9]+$ ]] &&
+    ipcs -m -i "$segment" 2>/dev/null | grep -Eq '(^|[[:space:]])nattch=0([[:space:]]|$)'; then
+    ipcrm -m "$segment" 2>/dev/null || true
+  fi
   rm -f "$pgdata/postmaster.pid"
 }

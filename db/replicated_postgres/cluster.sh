@@ -12,10 +12,12 @@
 #   cluster.sh wait              waits until every node runs, both standbys have replayed the
 #                                primary and the router sends reads to both again
 #   cluster.sh node NAME stop    stops node NAME (primary, standby1, standby2) cleanly
-#   cluster.sh node NAME kill    stops it at once (immediate mode), as a crash would
+#   cluster.sh node NAME kill    kills every process of it at once (SIGKILL), as a crash would,
+#                                a paused node too: what it was working on is never answered
 #   cluster.sh node NAME pause   freezes it (SIGSTOP): its kernel still accepts connections
 #   cluster.sh node NAME resume  lets it go on (SIGCONT)
 #   cluster.sh node NAME start   starts it again, same port, same data
+#   cluster.sh node NAME pids    prints the PIDs of its processes (its backends' among them)
 #   cluster.sh pooler restart    restarts PgBouncer online: a new process takes over its sockets
 #   cluster.sh router state      prints each node as the router sees it: NAME UP|DOWN|... SESSIONS
 #
@@ -142,6 +144,21 @@ node_signal() {
 
 node_stop() {
   postmaster_stop "$base/$1/data" "$2"
+}
+
+# Kills every process of node $1 with SIGKILL, all at once: no backend answers, flushes or says
+# goodbye, whether the node was running or paused. Fails when the node does not run.
+node_kill() {
+  local name=$1 pids waited
+  mapfile -t pids < <(postmaster_processes "$base/$name/data")
+  ((${#pids[@]} > 0)) || return 1
+  kill -KILL "${pids[@]}" 2>/dev/null || true
+  for ((waited = 0; waited < 50; ++waited)); do
+    throwaway_processes_gone "$base/$name/data" "$bin/postgres" "${pids[@]}" && break
+    sleep 0.1
+  done
+  throwaway_processes_gone "$base/$name/data" "$bin/postgres" "${pids[@]}" || return 1
+  postmaster_forget_killed "$base/$name/data"
 }
 
 # start_server_on PORT starts the listener named by $starting on PORT (throwaway_start_on_a_port).
@@ -418,11 +435,12 @@ node_command() {
   [[ -f $base/$name/server.options ]] || throwaway_fail "the topology is not running (start it with: $0 start)"
   case $action in
     stop) node_stop "$name" fast || throwaway_fail "node $name still runs" ;;
-    kill) node_stop "$name" immediate || throwaway_fail "node $name still runs" ;;
+    kill) node_kill "$name" || throwaway_fail "node $name is not running, or still runs" ;;
     pause) node_signal "$name" STOP || throwaway_fail "node $name is not running" ;;
     resume) node_signal "$name" CONT || throwaway_fail "node $name is not running" ;;
     start) node_start "$name" || throwaway_fail "node $name did not start, see $base/$name/server.log" ;;
-    *) throwaway_fail "usage: $0 node NAME stop|kill|pause|resume|start" ;;
+    pids) postmaster_processes "$base/$name/data" ;;
+    *) throwaway_fail "usage: $0 node NAME stop|kill|pause|resume|start|pids" ;;
   esac
 }
 
@@ -442,7 +460,7 @@ case ${1:-} in
     ;;
   start | stop | env) throwaway_main "$1" ;;
   *)
-    echo "usage: $0 start|stop|env|wait | node NAME stop|kill|pause|resume|start | pooler restart | router state" >&2
+    echo "usage: $0 start|stop|env|wait | node NAME stop|kill|pause|resume|start|pids | pooler restart | router state" >&2
     exit 2
     ;;
 esac

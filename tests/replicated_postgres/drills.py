@@ -16,6 +16,13 @@ the recipe DSN, while another client of the same pool keeps setting standard_con
 off, and a monitor samples the server connections the pool holds on each node. The drills run
 only where PostgreSQL is set up for the tests (ITEM_LOOKUP_REQUIRE_POSTGRES=1) or when asked
 for (ITEM_LOOKUP_CLUSTER_DRILLS=1); otherwise they are skipped.
+
+No drill's verdict depends on the machine's speed. Each waits for what it must see rather than
+for a time, and names how it knows that its event caught the lookups: the node drills freeze
+the victim first and wait until the pooler shows lookups waiting on the victim's own backends,
+and only then kill it or let the router take it out, so those lookups must run again elsewhere;
+the pooler restart waits until every host is connected and finds the same client connections
+in the new pooler; the steady drill sees every host connected at once to the pool.
 """
 
 import csv
@@ -34,6 +41,10 @@ import time
 
 SKIPPED = 77
 HOSTS = 16
+# The other client's application name: every other client of the pool is a lookup host.
+SABOTEUR = "drill-saboteur"
+# A lookup seen waiting on a frozen node is seen again, unchanged, this much later.
+WAITING_PROOF_SECONDS = 0.2
 # A lookup whose connection is lost runs again on a new one, up to 3 times (itemlookup's
 # default, named for clarity).
 RETRY_OPTIONS = ["--retries", "3"]
@@ -57,11 +68,13 @@ def log(text):
 
 
 def wait_for(condition, what, timeout=PATIENCE_SECONDS):
+    """Waits until condition() gives something true, and returns it."""
     deadline = time.monotonic() + timeout
-    while not condition():
+    while not (value := condition()):
         if time.monotonic() > deadline:
             raise DrillFailure(f"waited {timeout} s for {what}")
         time.sleep(0.1)
+    return value
 
 
 class Cluster:
@@ -108,26 +121,59 @@ class Cluster:
     def pooler(self, command):
         return self.sql(self.port("pooler"), "pgbouncer", command)
 
-    def router_state(self):
-        """Node name -> (status, current sessions) as the router sees them."""
+    def lookup_clients(self):
+        """The pooler's clients that are lookup hosts: ptr -> (address, port)."""
+        clients = self.pooler("SHOW CLIENTS") or []
+        return {client["ptr"]: (client["addr"], client["port"]) for client in clients
+                if client["database"] == "item_lookup" and client["application_name"] != SABOTEUR}
+
+    def lookups_on(self, backends):
+        """(server ptr, client ptr) of each lookup running now on one of the backend processes
+        named: a server connection of the pool that is active, linked to a lookup client, and
+        whose other end is one of those backends."""
+        servers = self.pooler("SHOW SERVERS") or []
+        clients = self.lookup_clients()
+        return {(server["ptr"], server["link"]) for server in servers
+                if server["database"] == "item_lookup" and server["state"] == "active"
+                and server["remote_pid"] in backends and server["link"] in clients}
+
+    def node_pids(self, name):
+        return set(self.control("node", name, "pids").split())
+
+    def router_command(self, command):
         with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as router:
             router.settimeout(5)
             router.connect(os.path.join(self.folder, "router", "haproxy.sock"))
-            router.sendall(b"show stat\n")
+            router.sendall(command.encode() + b"\n")
             reply = b""
             while chunk := router.recv(65536):
                 reply += chunk
-        rows = csv.DictReader(io.StringIO(reply.decode().lstrip("# ")))
+        return reply.decode()
+
+    def hold_checks(self, name):
+        """The router stops checking node NAME and keeps it in, whatever it does."""
+        self.router_command(f"disable health reads/{name}")
+
+    def release_checks(self, name):
+        self.router_command(f"enable health reads/{name}")
+
+    def router_state(self):
+        """Node name -> (status, current sessions) as the router sees them."""
+        rows = csv.DictReader(io.StringIO(self.router_command("show stat").lstrip("# ")))
         return {row["svname"]: (row["status"], int(row["scur"])) for row in rows
                 if row["pxname"] == "reads" and row["svname"] in self.nodes}
 
     def serving_standby(self):
-        """The standby holding most of the pool's server connections right now."""
-        state = self.router_state()
-        name = max(["standby1", "standby2"], key=lambda node: state[node][1])
-        if state[name][1] < 1:
-            raise DrillFailure(f"no standby serves the lookups: {state}")
-        return name
+        """A standby holding at least two of the pool's server connections: frozen, it holds at
+        least one lookup, as the other client of the pool has only one session to block with.
+        Waits for one: the hosts fill the pool, and the router spreads it over both standbys."""
+
+        def standby_with_two():
+            state = self.router_state()
+            name = max(["standby1", "standby2"], key=lambda node: state[node][1])
+            return name if state[name][1] >= 2 else None
+
+        return wait_for(standby_with_two, "a standby holding two of the pool's connections")
 
 
 class PoolMonitor(threading.Thread):
@@ -207,6 +253,9 @@ class ConformingStringsSaboteur:
     STATEMENTS = (b"SET standard_conforming_strings = off;\n"
                   b"SELECT set_config('standard_conforming_strings', 'off', false);\n"
                   b"SHOW standard_conforming_strings;\n")
+    STATEMENTS_PER_SESSION = 10
+    # Sessions that must have read the setting off before a drill may end.
+    SETTINGS_OFF_NEEDED = 5
 
     def __init__(self, cluster, work):
         self.cluster = cluster
@@ -225,9 +274,13 @@ class ConformingStringsSaboteur:
                 client = subprocess.Popen(
                     ["psql", "-X", "-q", "-At", "-h", "127.0.0.1", "-p",
                      self.cluster.port("pooler"), "-U", "item_lookup", "-d", "item_lookup"],
-                    stdin=subprocess.PIPE, stdout=sink, stderr=subprocess.STDOUT)
+                    stdin=subprocess.PIPE, stdout=sink, stderr=subprocess.STDOUT,
+                    env={**os.environ, "PGAPPNAME": SABOTEUR})
                 try:
-                    while not self.stopping.wait(0.02) and client.poll() is None:
+                    # Short sessions: what each saw is counted as soon as it ends.
+                    for _ in range(self.STATEMENTS_PER_SESSION):
+                        if self.stopping.wait(0.02) or client.poll() is not None:
+                            break
                         client.stdin.write(self.STATEMENTS)
                         client.stdin.flush()
                     client.stdin.close()
@@ -241,7 +294,7 @@ class ConformingStringsSaboteur:
         self.stopping.set()
         self.thread.join()
         log(f"saboteur: its session read 'off' {self.settings_seen_off} times")
-        if self.settings_seen_off < 5:
+        if self.settings_seen_off < self.SETTINGS_OFF_NEEDED:
             raise DrillFailure("the other client never ran with standard_conforming_strings off")
 
 
@@ -322,10 +375,18 @@ class Load:
         goal = self.lines_written() + count
         wait_for(lambda: self.lines_written() >= goal, f"{count} more lines {what}")
 
+    def all_hosts_connected(self):
+        """Waits until every host is a client of the pool at once; returns their connections."""
+        return wait_for(lambda: len(clients := self.cluster.lookup_clients()) >= HOSTS and clients,
+                        f"all {HOSTS} hosts to be clients of the pool")
+
     def stop(self):
         """Ends the hosts' input; each must end by itself within the patience."""
-        # However fast the machine, the monitor has seen the load a few times.
+        # However fast the machine, the monitor has seen the load a few times and the other
+        # client has run with its setting off, before the load ends.
         wait_for(lambda: self.monitor.samples >= 3, "the pool monitor's samples")
+        wait_for(lambda: self.saboteur.settings_seen_off >= self.saboteur.SETTINGS_OFF_NEEDED,
+                 "the other client's sessions with standard_conforming_strings off")
         for host in self.hosts:
             host.end_input()
         deadline = time.monotonic() + PATIENCE_SECONDS
@@ -446,6 +507,9 @@ class Drills:
 
     def steady(self):
         with self.start_load() as load:
+            clients = load.all_hosts_connected()
+            log(f"all {len(clients)} hosts are clients of the pool of {self.cluster.pool_size}"
+                " server connections at once")
             load.run_lines(LINES_BEFORE_EVENT + LINES_AFTER_EVENT, "under steady load")
             statuses = load.stop()
         _, retried = check_results(load, statuses, self.references)
@@ -456,11 +520,19 @@ class Drills:
     def pooler_restart(self):
         with self.start_load() as load:
             load.run_lines(LINES_BEFORE_EVENT, "before the restart")
+            before = set(load.all_hosts_connected().values())
             old = self.pooler_pid()
             self.cluster.control("pooler", "restart")
             if self.pooler_pid() == old:
                 raise DrillFailure("the pooler kept its process")
-            log(f"pooler restarted online: process {old} handed over to {self.pooler_pid()}")
+            # What the restart caught: the hosts' connections, open mid-batch, each now held
+            # by the new process, not opened again.
+            handed_over = before & set(self.cluster.lookup_clients().values())
+            log(f"pooler restarted online: process {old} handed over to {self.pooler_pid()}"
+                f" the {len(handed_over)} client connections of the hosts, mid-batch")
+            if len(handed_over) < HOSTS:
+                raise DrillFailure(f"the new pooler holds {len(handed_over)} of the {HOSTS} hosts'"
+                                   " connections: the others were not handed over")
             load.run_lines(LINES_AFTER_EVENT, "after the restart")
             statuses = load.stop()
         _, retried = check_results(load, statuses, self.references)
@@ -468,54 +540,90 @@ class Drills:
             raise DrillFailure(f"{retried} lines were retried across the online restart"
                                f"{taken_out_note(load.monitor)}")
 
+    def freeze_with_lookups_waiting(self, load, victim):
+        """Freezes VICTIM with the router's checks of it held, so that nothing but this drill
+        takes it out, and waits until lookups are provably waiting on it: active server
+        connections of the pool whose other end is one of the victim's own (frozen) backends,
+        linked to lookup hosts, the same again WAITING_PROOF_SECONDS later. The pool's
+        connections to the victim stay in the pool and sixteen hosts want them, so some lookup
+        takes each of them up: this ends whatever the machine's speed. Returns those lookups."""
+        load.monitor.unreachable.add(victim)
+        self.cluster.hold_checks(victim)
+        self.cluster.control("node", victim, "pause")
+        backends = self.cluster.node_pids(victim)
+
+        def waiting():
+            first = self.cluster.lookups_on(backends)
+            if not first:
+                return set()
+            time.sleep(WAITING_PROOF_SECONDS)
+            return first & self.cluster.lookups_on(backends)
+
+        caught = wait_for(waiting, f"lookups waiting on the frozen {victim}")
+        log(f"froze {victim}: {len(caught)} lookups wait on its backends (the pooler's active"
+            f" server connections to them, linked to lookup hosts, unchanged for"
+            f" {WAITING_PROOF_SECONDS} s)")
+        return caught
+
     def node_killed(self):
         victim = None
+        checks_held = False
         try:
             with self.start_load() as load:
                 load.run_lines(LINES_BEFORE_EVENT, "before the kill")
                 victim = self.cluster.serving_standby()
-                load.monitor.unreachable.add(victim)
-                serving = self.cluster.router_state()[victim][1]
+                checks_held = True
+                caught = self.freeze_with_lookups_waiting(load, victim)
                 self.cluster.control("node", victim, "kill")
-                log(f"killed {victim}, which held {serving} connections from the pool")
+                self.cluster.release_checks(victim)
+                checks_held = False
+                log(f"killed {victim} (SIGKILL, frozen): the lookups waiting on it get no answer")
                 load.run_lines(LINES_AFTER_EVENT, f"after {victim} was killed")
                 statuses = load.stop()
-            self.check_lookups_got_past(load, statuses, f"the kill of {victim}")
+            self.check_lookups_got_past(load, statuses, len(caught), f"the kill of {victim}")
         finally:
+            if checks_held:
+                self.cluster.release_checks(victim)
             if victim:
                 self.cluster.control("node", victim, "start")
                 self.cluster.control("wait")
 
     def node_paused(self):
         victim = None
+        checks_held = False
         try:
             with self.start_load() as load:
                 load.run_lines(LINES_BEFORE_EVENT, "before the pause")
                 victim = self.cluster.serving_standby()
-                load.monitor.unreachable.add(victim)
-                self.cluster.control("node", victim, "pause")
-                paused_at = time.monotonic()
+                checks_held = True
+                caught = self.freeze_with_lookups_waiting(load, victim)
+                self.cluster.release_checks(victim)
+                checks_held = False
+                released_at = time.monotonic()
                 wait_for(lambda: self.cluster.router_state()[victim][0] == "DOWN",
                          f"the router to take the paused {victim} out")
-                log(f"paused {victim}; the router took it out after"
-                    f" {time.monotonic() - paused_at:.1f} s")
+                log(f"the router, checking {victim} again, took it out after"
+                    f" {time.monotonic() - released_at:.1f} s and closed its sessions")
                 load.run_lines(LINES_AFTER_EVENT, f"while {victim} is paused")
                 self.cluster.control("node", victim, "resume")
                 load.monitor.unreachable.discard(victim)
                 victim = None
                 statuses = load.stop()
-            self.check_lookups_got_past(load, statuses, "the pause")
+            self.check_lookups_got_past(load, statuses, len(caught), "the pause")
         finally:
+            if checks_held:
+                self.cluster.release_checks(victim)
             if victim:
                 self.cluster.control("node", victim, "resume")
             self.cluster.control("wait")
 
-    def check_lookups_got_past(self, load, statuses, event):
-        """The lookups the event caught ran again elsewhere: none failed, and some were caught
-        (the victim held connections from the pool, and sixteen hosts keep them all busy)."""
+    def check_lookups_got_past(self, load, statuses, caught, event):
+        """The lookups the event caught ran again elsewhere: none failed, and at least as many
+        lines were retried as lookups were seen waiting on the victim."""
         _, retried = check_results(load, statuses, self.references)
-        if not retried:
-            raise DrillFailure(f"no lookup was caught by {event}: the drill proved nothing")
+        if retried < caught:
+            raise DrillFailure(f"{caught} lookups were waiting on the victim of {event}, but only"
+                               f" {retried} lines were retried")
 
     def pooler_pid(self):
         with open(os.path.join(self.cluster.folder, "pooler", "pgbouncer.pid"),
