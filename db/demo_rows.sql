@@ -3,7 +3,7 @@
 --
 -- The literals are standard SQL: a doubled apostrophe stands for one, a backslash is an ordinary
 -- character. Load them only on a session that reads them so (on MariaDB, sql_mode
--- NO_BACKSLASH_ESCAPES; see the README, "Databases").
+-- NO_BACKSLASH_ESCAPES; see docs/databases.md).
 
 -- Item supplementary data (VNDADFIT).
 -- Columns: item, sales family, external code, barcode, description, NF-e trace flag, detail

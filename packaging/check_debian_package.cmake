@@ -29,6 +29,8 @@ set(required
   ./usr/share/item-lookup/cobol/VELDORIN.cpy
   ./usr/share/item-lookup/cobol/MARQUETH.cpy
   ./usr/share/item-lookup/db/mariadb/schema.sql
+  ./usr/share/doc/item-lookup/README.md
+  ./usr/share/doc/item-lookup/docs/host-interface.md
   ./usr/share/doc/item-lookup/copyright
   ./usr/share/doc/item-lookup/changelog.gz
   ./usr/share/doc/item-lookup/examples/item_lookup_example.c

@@ -9,8 +9,8 @@
 --   key matches at all.
 -- `itemlookup check` reports both.
 --
--- Every session must read standard string literals (sql_mode NO_BACKSLASH_ESCAPES): see the
--- README, "Databases".
+-- Every session must read standard string literals (sql_mode NO_BACKSLASH_ESCAPES): see
+-- docs/databases.md.
 
 CREATE TABLE IF NOT EXISTS VNDADFIT (
   ADFIT_COD_ITEM     CHAR(16) COLLATE utf8mb4_bin NOT NULL PRIMARY KEY,

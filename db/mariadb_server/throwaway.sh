@@ -41,7 +41,7 @@ readonly db_user=item_lookup
 readonly db_password=item_lookup
 readonly db_name=item_lookup
 readonly start_seconds=60
-# What every connection of a host must run first (the README's DSN template says the same).
+# What every connection of a host must run first (docs/databases.md's DSN template says the same).
 readonly standard_literals="SET SESSION sql_mode=CONCAT(@@sql_mode,',NO_BACKSLASH_ESCAPES')"
 
 account() {

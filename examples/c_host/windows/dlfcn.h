@@ -1,6 +1,6 @@
 /*
  * The four dlfcn.h calls the example hosts make, on Windows: a host built with mingw-w64 compiles
- * the README's examples as written with this folder on its include path (-I). A path given to
+ * the example hosts of ../ as written with this folder on its include path (-I). A path given to
  * dlopen loads as LoadLibraryExA loads it, its dependencies searched from its own folder first.
  */
 #ifndef ITEM_LOOKUP_WINDOWS_DLFCN_H
