@@ -11,9 +11,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "command/command_error.hpp"
 #include "connection/demo_database.hpp"
 #include "connection/sql_script.hpp"
+#include "errors_and_text/command_error.hpp"
 
 namespace lookup_bench {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "command/command_error.hpp"
 #include "command/command_line.hpp"
 #include "command/host_run.hpp"
+#include "errors_and_text/command_error.hpp"
 #include "platform/standard_streams.hpp"
 #include "report/json_writer.hpp"
 #include "report/output_sink.hpp"

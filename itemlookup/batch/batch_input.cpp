@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "command/command_error.hpp"
+#include "errors_and_text/command_error.hpp"
 #include "platform/input_file.hpp"
 #include "platform/standard_streams.hpp"
 

@@ -1,6 +1,6 @@
 #include "batch/batch_line.hpp"
 
-#include "command/command_error.hpp"
+#include "errors_and_text/command_error.hpp"
 
 namespace itemlookup {
 

@@ -7,8 +7,8 @@
 
 #include "batch/batch_line.hpp"
 #include "batch/progress_meter.hpp"
-#include "command/command_error.hpp"
-#include "report/field_format.hpp"
+#include "errors_and_text/command_error.hpp"
+#include "errors_and_text/printable_text.hpp"
 #include "report/lookup_report.hpp"
 #include "report/output_sink.hpp"
 

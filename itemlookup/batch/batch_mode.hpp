@@ -5,8 +5,8 @@
 #include <cstddef>
 
 #include "batch/batch_input.hpp"
-#include "connection/lookup_retry.hpp"
 #include "lookup/lookup_host.hpp"
+#include "lookup/lookup_retry.hpp"
 
 namespace itemlookup {
 

@@ -4,8 +4,8 @@
 #include <optional>
 
 #include "check/check_findings.hpp"
-#include "command/command_error.hpp"
 #include "connection/statement_error.hpp"
+#include "errors_and_text/command_error.hpp"
 #include "lookup/lookup_request.hpp"
 
 namespace itemlookup {

@@ -3,7 +3,7 @@
 // pooler handing the next one to a server connection that never saw it) is a problem. Runs last:
 // it changes the session the other findings read as given.
 #include "check/check_findings.hpp"
-#include "command/command_error.hpp"
+#include "errors_and_text/command_error.hpp"
 
 namespace itemlookup {
 

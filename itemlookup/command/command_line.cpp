@@ -5,7 +5,7 @@
 #include <functional>
 #include <string_view>
 
-#include "command/command_error.hpp"
+#include "errors_and_text/command_error.hpp"
 #include "item_lookup.h"
 #include "lookup/lookup_catalog.hpp"
 

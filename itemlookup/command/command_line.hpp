@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "connection/lookup_retry.hpp"
+#include "lookup/lookup_retry.hpp"
 
 namespace itemlookup {
 

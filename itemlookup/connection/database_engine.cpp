@@ -4,9 +4,9 @@
 
 #include <span>
 
-#include "command/command_error.hpp"
 #include "connection/lost_connection.hpp"
 #include "connection/statement_error.hpp"
+#include "errors_and_text/command_error.hpp"
 
 namespace itemlookup {
 

@@ -3,9 +3,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "command/command_error.hpp"
 #include "connection/odbc_connection.hpp"
 #include "connection/sql_script.hpp"
+#include "errors_and_text/command_error.hpp"
 #include "platform/new_file.hpp"
 
 namespace itemlookup {

@@ -6,10 +6,10 @@
 #include <cctype>
 #include <utility>
 
-#include "command/command_error.hpp"
 #include "connection/database_sockets.hpp"
 #include "connection/lookup_watchdog.hpp"
 #include "connection/statement_error.hpp"
+#include "errors_and_text/command_error.hpp"
 
 namespace itemlookup {
 

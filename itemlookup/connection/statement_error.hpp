@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "command/command_error.hpp"
+#include "errors_and_text/command_error.hpp"
 
 namespace itemlookup {
 

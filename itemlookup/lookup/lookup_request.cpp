@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <optional>
 
-#include "command/command_error.hpp"
-#include "report/field_format.hpp"
+#include "errors_and_text/command_error.hpp"
+#include "errors_and_text/printable_text.hpp"
 
 namespace itemlookup {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "command/command_error.hpp"
+#include "errors_and_text/command_error.hpp"
 #include "platform/shared_library.hpp"
 
 namespace itemlookup {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "command/command_error.hpp"
+#include "errors_and_text/command_error.hpp"
 #include "platform/standard_streams.hpp"
 
 namespace itemlookup {

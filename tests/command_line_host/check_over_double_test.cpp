@@ -15,11 +15,11 @@
 
 #include "check/check_findings.hpp"
 #include "check/connection_check.hpp"
-#include "command/command_error.hpp"
 #include "connection/database_engine.hpp"
-#include "connection/lookup_retry.hpp"
+#include "errors_and_text/command_error.hpp"
 #include "lookup/host_module_channel.hpp"
 #include "lookup/lookup_request.hpp"
+#include "lookup/lookup_retry.hpp"
 #include "lookup/module_loader.hpp"
 #include "odbc_double.hpp"
 #include "report/lookup_report.hpp"

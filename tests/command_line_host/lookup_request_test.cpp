@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "command/command_error.hpp"
+#include "errors_and_text/command_error.hpp"
 
 namespace itemlookup {
 namespace {

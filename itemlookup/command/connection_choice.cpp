@@ -1,8 +1,8 @@
-#include "connection/connection_choice.hpp"
+#include "command/connection_choice.hpp"
 
-#include "command/command_error.hpp"
 #include "command/install_layout.hpp"
 #include "connection/demo_database.hpp"
+#include "errors_and_text/command_error.hpp"
 
 namespace itemlookup {
 
