@@ -11,9 +11,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "command/command_error.hpp"
 #include "connection/demo_database.hpp"
 #include "connection/sql_script.hpp"
+#include "errors_and_text/cannot_run.hpp"
 
 namespace lookup_bench {
 
@@ -25,7 +25,7 @@ const fs::path kDbSourceDir = ITEM_LOOKUP_DB_SOURCE_DIR;
 
 std::vector<std::string> script_statements(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
-  if (!in) throw itemlookup::CommandError("cannot read " + file.string());
+  if (!in) throw itemlookup::CannotRun("cannot read " + file.string());
   std::ostringstream text;
   text << in.rdbuf();
   return itemlookup::split_sql_statements(text.str());

@@ -38,7 +38,7 @@ class SqliteDemo {
 
 class PostgresDemo {
  public:
-  // Creates the schema and loads the rows over `connection_string`; throws CommandError when the
+  // Creates the schema and loads the rows over `connection_string`; throws CannotRun when the
   // server cannot be reached or a statement fails.
   explicit PostgresDemo(const std::string& connection_string);
   ~PostgresDemo();

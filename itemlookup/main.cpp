@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "command/command_error.hpp"
 #include "command/command_line.hpp"
 #include "command/host_run.hpp"
+#include "errors_and_text/cannot_run.hpp"
 #include "platform/standard_streams.hpp"
 #include "report/json_writer.hpp"
 #include "report/output_sink.hpp"
@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
   itemlookup::buffer_output();
   try {
     return itemlookup::run_host(itemlookup::parse_command_line(arguments));
-  } catch (const itemlookup::CommandError& error) {
+  } catch (const itemlookup::CannotRun& error) {
     report(arguments, error.what());
   } catch (const std::exception& error) {
     report(arguments, std::string("unexpected failure: ") + error.what());

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "command/command_error.hpp"
+#include "errors_and_text/cannot_run.hpp"
 #include "platform/input_file.hpp"
 #include "platform/standard_streams.hpp"
 
@@ -26,10 +26,10 @@ BatchInput::BatchInput(std::string_view path) : name_(path.empty() ? "-" : path)
     name_ = "standard input";
     return;
   }
-  if (name_.find('\0') != std::string::npos) throw CommandError("batch file name holds a NUL");
+  if (name_.find('\0') != std::string::npos) throw CannotRun("batch file name holds a NUL");
   std::string failure;
   descriptor_ = platform::open_input_file(name_, failure);
-  if (descriptor_ < 0) throw CommandError("cannot read batch file " + name_ + ": " + failure);
+  if (descriptor_ < 0) throw CannotRun("cannot read batch file " + name_ + ": " + failure);
   owned_ = true;
 }
 
@@ -60,7 +60,7 @@ bool BatchInput::read_more() {
       return false;
     }
     if (errno != EINTR) {
-      throw CommandError("cannot read " + name_ + ": " + std::strerror(errno));
+      throw CannotRun("cannot read " + name_ + ": " + std::strerror(errno));
     }
   }
 }

@@ -22,14 +22,14 @@ struct InputLine {
 
 class BatchInput {
  public:
-  // "-" (or nothing) is standard input. Throws CommandError naming the reason when `path` is a
+  // "-" (or nothing) is standard input. Throws CannotRun naming the reason when `path` is a
   // folder or cannot be read.
   explicit BatchInput(std::string_view path);
   ~BatchInput();
   BatchInput(const BatchInput&) = delete;
   BatchInput& operator=(const BatchInput&) = delete;
 
-  // The next line; false at the end. Throws CommandError when reading fails.
+  // The next line; false at the end. Throws CannotRun when reading fails.
   bool next(InputLine& line);
   // Someone types the lines: standard input is a terminal.
   bool interactive() const;

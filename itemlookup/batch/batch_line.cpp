@@ -1,6 +1,6 @@
 #include "batch/batch_line.hpp"
 
-#include "command/command_error.hpp"
+#include "errors_and_text/cannot_run.hpp"
 
 namespace itemlookup {
 
@@ -66,7 +66,7 @@ std::vector<std::string> split_batch_line(std::string_view line) {
     } else if (is_separator(c)) {
       finish_word();
     } else if (closed) {
-      if (!is_blank(c)) throw CommandError("text after a closing quote");
+      if (!is_blank(c)) throw CannotRun("text after a closing quote");
     } else if (c == '"' && without_blanks_around(word).empty()) {
       word.clear();
       started = quoted = true;
@@ -75,7 +75,7 @@ std::vector<std::string> split_batch_line(std::string_view line) {
       started = true;
     }
   }
-  if (quoted) throw CommandError("unterminated quote");
+  if (quoted) throw CannotRun("unterminated quote");
   finish_word();
   // Spreadsheets end rows with empty fields for columns the row does not use.
   while (csv && !words.empty() && words.back().empty()) words.pop_back();

@@ -9,7 +9,7 @@
 
 namespace itemlookup {
 
-// Throws CommandError on an unterminated quote.
+// Throws CannotRun on an unterminated quote.
 std::vector<std::string> split_batch_line(std::string_view line);
 
 // True for lines that hold no lookup: blank, or a comment starting with '#'.

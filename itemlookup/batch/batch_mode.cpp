@@ -7,8 +7,8 @@
 
 #include "batch/batch_line.hpp"
 #include "batch/progress_meter.hpp"
-#include "command/command_error.hpp"
-#include "report/field_format.hpp"
+#include "errors_and_text/cannot_run.hpp"
+#include "errors_and_text/printable_text.hpp"
 #include "report/lookup_report.hpp"
 #include "report/output_sink.hpp"
 
@@ -55,7 +55,7 @@ BatchSummary run_batch(RetryingLookups& lookups, BatchInput& input) {
           ++(lookup.found() ? summary.found : summary.not_found);
         }
         if (!lookup.warnings.empty()) ++summary.with_warnings;
-      } catch (const CommandError& error) {
+      } catch (const CannotRun& error) {
         problem = error.what();
       }
     }

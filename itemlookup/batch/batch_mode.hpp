@@ -5,8 +5,8 @@
 #include <cstddef>
 
 #include "batch/batch_input.hpp"
-#include "connection/lookup_retry.hpp"
 #include "lookup/lookup_host.hpp"
+#include "lookup/lookup_retry.hpp"
 
 namespace itemlookup {
 
@@ -24,7 +24,7 @@ struct BatchSummary {
 };
 
 // Every line runs and gets its own result; a line that cannot run is answered with
-// {"line":N,"error":...}. Output errors throw CommandError.
+// {"line":N,"error":...}. Output errors throw CannotRun.
 BatchSummary run_batch(RetryingLookups& lookups, BatchInput& input);
 
 // "12 lines: 8 found, 2 not found, 1 with warnings, 2 errors; 1500 lookups/s", with

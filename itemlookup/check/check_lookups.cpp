@@ -4,8 +4,8 @@
 #include <optional>
 
 #include "check/check_findings.hpp"
-#include "command/command_error.hpp"
 #include "connection/statement_error.hpp"
+#include "errors_and_text/cannot_run.hpp"
 #include "lookup/lookup_request.hpp"
 
 namespace itemlookup {
@@ -59,7 +59,7 @@ void check_lookup(CheckContext& context, const LookupHost& host, const std::stri
   LookupResult result;
   try {
     result = host.run(parse_lookup_request(words));
-  } catch (const CommandError& error) {
+  } catch (const CannotRun& error) {
     report.add(topic, false, shown + ": " + error.what(), "see the findings above");
     return;
   }

@@ -3,7 +3,7 @@
 // pooler handing the next one to a server connection that never saw it) is a problem. Runs last:
 // it changes the session the other findings read as given.
 #include "check/check_findings.hpp"
-#include "command/command_error.hpp"
+#include "errors_and_text/cannot_run.hpp"
 
 namespace itemlookup {
 
@@ -13,7 +13,7 @@ void check_session_setting(CheckContext& context) {
       statement.empty() ? "the engine's own reading" : "itemlookup's " + statement;
   try {
     ensure_standard_literals(context.connection, context.report.engine);
-  } catch (const CommandError& error) {
+  } catch (const CannotRun& error) {
     context.report.add("session setting", false,
                        made_by + " does not make literals standard: " + error.what(),
                        std::string(context.traits().literals_fix));

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string_view>
 
-#include "command/command_error.hpp"
+#include "errors_and_text/cannot_run.hpp"
 #include "item_lookup.h"
 #include "lookup/lookup_catalog.hpp"
 
@@ -17,9 +17,8 @@ namespace fs = std::filesystem;
 
 std::string database_kind(std::string value) {
   if (value.size() > LOOKUP_DATABASE_KIND_WIDTH) {
-    throw CommandError("--kind '" + value + "' is " + std::to_string(value.size()) +
-                       " bytes long; the field holds " +
-                       std::to_string(LOOKUP_DATABASE_KIND_WIDTH));
+    throw CannotRun("--kind '" + value + "' is " + std::to_string(value.size()) +
+                    " bytes long; the field holds " + std::to_string(LOOKUP_DATABASE_KIND_WIDTH));
   }
   std::transform(value.begin(), value.end(), value.begin(),
                  [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
@@ -28,13 +27,13 @@ std::string database_kind(std::string value) {
 
 // A path option: never empty; made absolute, since the host changes directory later.
 fs::path path_value(std::string_view option, const std::string& value) {
-  if (value.empty()) throw CommandError(std::string(option) + " is empty: give a path");
+  if (value.empty()) throw CannotRun(std::string(option) + " is empty: give a path");
   return fs::absolute(value);
 }
 
 std::string encoding(const std::string& value) {
   if (value != "utf8" && value != "latin1") {
-    throw CommandError("--encoding '" + value + "' is not one of utf8, latin1");
+    throw CannotRun("--encoding '" + value + "' is not one of utf8, latin1");
   }
   return value;
 }
@@ -45,8 +44,8 @@ int whole_number(std::string_view option, const std::string& value, int most) {
       !value.empty() && value.size() <= 4 && (value == "0" || value[0] != '0') &&
       std::all_of(value.begin(), value.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
   if (!digits || std::stoi(value) > most) {
-    throw CommandError(std::string(option) + " '" + value + "' is not a whole number from 0 to " +
-                       std::to_string(most));
+    throw CannotRun(std::string(option) + " '" + value + "' is not a whole number from 0 to " +
+                    std::to_string(most));
   }
   return std::stoi(value);
 }
@@ -97,7 +96,7 @@ HostOptions parse_command_line(std::span<const std::string> arguments) {
   std::vector<std::string_view> seen;
   auto once = [&seen](std::string_view name) {
     if (std::find(seen.begin(), seen.end(), name) != seen.end()) {
-      throw CommandError(std::string(name) + " is given twice");
+      throw CannotRun(std::string(name) + " is given twice");
     }
     seen.push_back(name);
   };
@@ -129,7 +128,7 @@ HostOptions parse_command_line(std::span<const std::string> arguments) {
       const bool looks_like_option =
           word.size() > 1 && word[0] == '-' && !std::isdigit(static_cast<unsigned char>(word[1]));
       if (looks_like_option && !lookup_option(name)) {
-        throw CommandError("unknown option '" + std::string(name) + "' (try 'itemlookup help')");
+        throw CannotRun("unknown option '" + std::string(name) + "' (try 'itemlookup help')");
       }
       options.words.push_back(word);
       continue;
@@ -140,15 +139,15 @@ HostOptions parse_command_line(std::span<const std::string> arguments) {
     } else if (i + 1 < arguments.size()) {
       option->store(options, arguments[++i]);
     } else {
-      throw CommandError(std::string(option->name) + " needs a value");
+      throw CannotRun(std::string(option->name) + " needs a value");
     }
   }
   if (options.connection_string && options.data_source) {
-    throw CommandError("give either --connect or --dsn, not both");
+    throw CannotRun("give either --connect or --dsn, not both");
   }
   if (options.demo_database && (options.connection_string || options.data_source)) {
-    throw CommandError("--demo-db names the embedded demo database; it does not go with " +
-                       std::string(options.connection_string ? "--connect" : "--dsn"));
+    throw CannotRun("--demo-db names the embedded demo database; it does not go with " +
+                    std::string(options.connection_string ? "--connect" : "--dsn"));
   }
   return options;
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "connection/lookup_retry.hpp"
+#include "lookup/lookup_retry.hpp"
 
 namespace itemlookup {
 
@@ -26,7 +26,7 @@ struct HostOptions {
   std::vector<std::string> words;                // the subcommand and its arguments
 };
 
-// arguments excludes the program name. Throws CommandError on an unknown option, a host option
+// arguments excludes the program name. Throws CannotRun on an unknown option, a host option
 // given twice or without its value, an empty path, a database kind that does not fit, a --retries
 // that is no whole number from 0 to 10, a --timeout that is none from 0 to 3600, or both --connect
 // and --dsn. "--help" and "-h" read as the subcommand "help"; a lone "--" and every word after it

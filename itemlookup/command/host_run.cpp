@@ -6,14 +6,14 @@
 #include "batch/batch_mode.hpp"
 #include "build_layout.hpp"
 #include "check/connection_check.hpp"
-#include "command/command_error.hpp"
+#include "command/connection_choice.hpp"
 #include "command/help_text.hpp"
 #include "command/install_layout.hpp"
-#include "connection/connection_choice.hpp"
 #include "connection/database_engine.hpp"
-#include "connection/lookup_retry.hpp"
 #include "connection/lookup_watchdog.hpp"
 #include "connection/odbc_connection.hpp"
+#include "errors_and_text/cannot_run.hpp"
+#include "lookup/lookup_retry.hpp"
 #include "lookup/module_loader.hpp"
 #include "report/lookup_report.hpp"
 #include "report/output_sink.hpp"
@@ -37,8 +37,8 @@ void enter_module_directory(const fs::path& directory) {
   std::error_code error;
   fs::current_path(directory, error);
   if (error) {
-    throw CommandError("cannot change to the module directory " + directory.string() + ": " +
-                       error.message());
+    throw CannotRun("cannot change to the module directory " + directory.string() + ": " +
+                    error.message());
   }
 }
 
@@ -72,7 +72,7 @@ OdbcConnection connect_when_answered(const HostOptions& options, const HostModul
     std::string problem = channel.message_module_problem();
     if (problem.empty() && answers == Answers::messages_and_numbers)
       problem = channel.converter_problem();
-    if (!problem.empty()) throw CommandError(problem + "; no lookup runs");
+    if (!problem.empty()) throw CannotRun(problem + "; no lookup runs");
   }
   SessionSetup setup;
   if (session == Session::standard_literals) setup = set_up_standard_literals;
@@ -85,8 +85,8 @@ auto naming_a_cut(Step step) {
   const CutsSince cuts;
   try {
     return step();
-  } catch (const CommandError& error) {
-    if (cuts.any()) throw CommandError(after_cut(error.what()));
+  } catch (const CannotRun& error) {
+    if (cuts.any()) throw CannotRun(after_cut(error.what()));
     throw;
   }
 }
@@ -120,7 +120,7 @@ struct HostSetup {
 
 int run_batch_command(const HostOptions& options) {
   const std::vector<std::string> arguments = subcommand_arguments(options);
-  if (arguments.size() > 1) throw CommandError("batch takes at most one FILE");
+  if (arguments.size() > 1) throw CannotRun("batch takes at most one FILE");
   // Opened before the host changes directory, so a relative FILE means what the operator meant.
   BatchInput input(arguments.empty() ? "-" : arguments[0]);
   HostSetup setup(options, Session::standard_literals, Answers::messages_and_numbers);
@@ -141,7 +141,7 @@ int run_single_lookup(const HostOptions& options) {
 }
 
 int run_check(const HostOptions& options) {
-  if (!subcommand_arguments(options).empty()) throw CommandError("check takes no arguments");
+  if (!subcommand_arguments(options).empty()) throw CannotRun("check takes no arguments");
   HostSetup setup(options, Session::as_given, Answers::reported);
   const CutsSince cuts;
   CheckReport report = naming_a_cut(
@@ -167,7 +167,7 @@ int run_host(const HostOptions& options) {
     return kExitFound;
   }
   if (options.words.empty()) {
-    throw CommandError("no lookup given (try 'itemlookup help')");
+    throw CannotRun("no lookup given (try 'itemlookup help')");
   }
   const std::string& subcommand = options.words[0];
   if (subcommand == "help") {

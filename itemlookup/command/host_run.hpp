@@ -9,7 +9,7 @@ inline constexpr int kExitFound = 0;
 inline constexpr int kExitNotFound = 1;
 inline constexpr int kExitTrouble = 2;
 
-// Throws CommandError for anything that stops the run before or instead of a lookup.
+// Throws CannotRun for anything that stops the run before or instead of a lookup.
 int run_host(const HostOptions& options);
 
 }  // namespace itemlookup

@@ -4,9 +4,9 @@
 
 #include <span>
 
-#include "command/command_error.hpp"
 #include "connection/lost_connection.hpp"
 #include "connection/statement_error.hpp"
+#include "errors_and_text/cannot_run.hpp"
 
 namespace itemlookup {
 
@@ -158,7 +158,7 @@ void ensure_standard_literals(const OdbcConnection& connection, const DatabaseEn
       if (calls_for_reconnect(error.sqlstate())) {
         proof.lost = OdbcDiagnostic{error.sqlstate(), error.native_error(), error.diagnostics()};
       }
-    } catch (const CommandError& error) {
+    } catch (const CannotRun& error) {
       failure = std::string("\n  ") + error.what();
     }
   }
@@ -174,16 +174,16 @@ void ensure_standard_literals(const OdbcConnection& connection, const DatabaseEn
   }
   const std::string fix = "\n  To fix: " + std::string(engine.traits->literals_fix) + failure;
   if (proof.reading == LiteralReading::unproven) {
-    throw CommandError("cannot prove that the connection to " + engine.name +
-                       " reads a backslash in a string literal as an ordinary character, so a "
-                       "key could end its literal early; no lookup runs.\n  The database "
-                       "answered no query without a table (" +
-                       tried_literal_statements() + "): " + proof.failure + fix);
+    throw CannotRun("cannot prove that the connection to " + engine.name +
+                    " reads a backslash in a string literal as an ordinary character, so a "
+                    "key could end its literal early; no lookup runs.\n  The database "
+                    "answered no query without a table (" +
+                    tried_literal_statements() + "): " + proof.failure + fix);
   }
-  throw CommandError("the connection to " + engine.name +
-                     " reads a backslash in a string literal as an escape, so a key could end "
-                     "its literal early; no lookup runs." +
-                     fix);
+  throw CannotRun("the connection to " + engine.name +
+                  " reads a backslash in a string literal as an escape, so a key could end "
+                  "its literal early; no lookup runs." +
+                  fix);
 }
 
 void set_up_standard_literals(const OdbcConnection& connection) {

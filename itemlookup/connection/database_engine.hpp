@@ -62,7 +62,7 @@ LiteralProof prove_literals(const OdbcConnection& connection);
 // The backslash statements prove_literals tries, in order, for messages: "SELECT '\\', ...".
 std::string tried_literal_statements();
 
-// Makes this session read standard literals and proves it, or throws CommandError saying what to
+// Makes this session read standard literals and proves it, or throws CannotRun saying what to
 // set; a StatementError with the driver's SQLSTATE when the connection was lost on the way.
 void ensure_standard_literals(const OdbcConnection& connection, const DatabaseEngine& engine);
 

@@ -3,9 +3,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "command/command_error.hpp"
 #include "connection/odbc_connection.hpp"
 #include "connection/sql_script.hpp"
+#include "errors_and_text/cannot_run.hpp"
 #include "platform/new_file.hpp"
 
 namespace itemlookup {
@@ -17,8 +17,8 @@ namespace fs = std::filesystem;
 std::string read_script(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
   if (!in) {
-    throw CommandError("cannot read " + file.string() +
-                       " to create the demo database (is the installation complete?)");
+    throw CannotRun("cannot read " + file.string() +
+                    " to create the demo database (is the installation complete?)");
   }
   std::ostringstream text;
   text << in.rdbuf();
@@ -42,7 +42,7 @@ class PartialFile {
     path_ = platform::create_new_file(
         database.parent_path() / ("." + database.filename().string() + ".partial-"), failure);
     if (path_.empty()) {
-      throw CommandError("cannot create the demo database " + database.string() + ": " + failure);
+      throw CannotRun("cannot create the demo database " + database.string() + ": " + failure);
     }
   }
   ~PartialFile() {
@@ -59,8 +59,8 @@ class PartialFile {
     std::error_code error;
     fs::rename(path_, database, error);
     if (error) {
-      throw CommandError("cannot move the new demo database to " + database.string() + ": " +
-                         error.message());
+      throw CannotRun("cannot move the new demo database to " + database.string() + ": " +
+                      error.message());
     }
     path_.clear();
   }
@@ -74,11 +74,11 @@ class PartialFile {
 OdbcConnection connect_to_demo(const fs::path& file) {
   try {
     return OdbcConnection(demo_connection_string(file));
-  } catch (const CommandError& error) {
+  } catch (const CannotRun& error) {
     const std::string message = error.what();
     if (message.find("Can't open lib") != std::string::npos ||
         message.find("[IM002]") != std::string::npos) {
-      throw CommandError(
+      throw CannotRun(
           "the demo database needs the SQLite ODBC driver (driver \"SQLite3\"), which is not "
           "installed: install the Debian package libsqliteodbc (sudo apt-get install "
           "libsqliteodbc), or give a database with --connect or --dsn");
@@ -93,11 +93,11 @@ void check_demo_tables(const fs::path& database) {
   for (const char* table : {"VNDADFIT", "VNDAITCL"}) {
     try {
       connection.query_rows(std::string("SELECT 1 FROM ") + table + " WHERE 1 = 0", 1);
-    } catch (const CommandError& error) {
-      throw CommandError(database.string() + " is not an item lookup demo database (" + table +
-                         " cannot be read): name another file with --demo-db, or remove it to "
-                         "have it created again\n  " +
-                         error.what());
+    } catch (const CannotRun& error) {
+      throw CannotRun(database.string() + " is not an item lookup demo database (" + table +
+                      " cannot be read): name another file with --demo-db, or remove it to "
+                      "have it created again\n  " +
+                      error.what());
     }
   }
 }
@@ -107,8 +107,8 @@ void check_demo_tables(const fs::path& database) {
 std::string demo_connection_string(const fs::path& database) {
   const std::string path = database.string();
   if (path.find_first_of(";{}") != std::string::npos) {
-    throw CommandError("the demo database path " + path +
-                       " holds ';', '{' or '}', which a connection string cannot carry");
+    throw CannotRun("the demo database path " + path +
+                    " holds ';', '{' or '}', which a connection string cannot carry");
   }
   return "DRIVER=SQLite3;Database=" + path;
 }
@@ -118,7 +118,7 @@ void ensure_demo_database(const fs::path& database, const fs::path& script_direc
   std::error_code error;
   const fs::file_status status = fs::status(database, error);
   if (fs::is_directory(status)) {
-    throw CommandError("the demo database " + database.string() + " is a folder");
+    throw CannotRun("the demo database " + database.string() + " is a folder");
   }
   if (fs::exists(status)) {
     check_demo_tables(database);
@@ -129,12 +129,12 @@ void ensure_demo_database(const fs::path& database, const fs::path& script_direc
   if (create_folders) {
     fs::create_directories(folder, error);
     if (error) {
-      throw CommandError("cannot create the folder " + folder.string() +
-                         " for the demo database: " + error.message());
+      throw CannotRun("cannot create the folder " + folder.string() +
+                      " for the demo database: " + error.message());
     }
   } else if (!fs::is_directory(folder, error)) {
-    throw CommandError("cannot create the demo database " + database.string() + ": the folder " +
-                       folder.string() + " does not exist");
+    throw CannotRun("cannot create the demo database " + database.string() + ": the folder " +
+                    folder.string() + " does not exist");
   }
   PartialFile partial(database);
   {

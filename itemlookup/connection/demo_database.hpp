@@ -14,7 +14,7 @@ namespace itemlookup {
 void ensure_demo_database(const std::filesystem::path& database,
                           const std::filesystem::path& script_directory, bool create_folders);
 
-// "DRIVER=SQLite3;Database=<file>"; throws CommandError for a path the driver cannot be given.
+// "DRIVER=SQLite3;Database=<file>"; throws CannotRun for a path the driver cannot be given.
 std::string demo_connection_string(const std::filesystem::path& database);
 
 }  // namespace itemlookup

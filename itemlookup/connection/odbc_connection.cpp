@@ -6,10 +6,10 @@
 #include <cctype>
 #include <utility>
 
-#include "command/command_error.hpp"
 #include "connection/database_sockets.hpp"
 #include "connection/lookup_watchdog.hpp"
 #include "connection/statement_error.hpp"
+#include "errors_and_text/cannot_run.hpp"
 
 namespace itemlookup {
 
@@ -37,8 +37,8 @@ class Statement {
  public:
   explicit Statement(SQLHDBC connection) {
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, connection, &handle_))) {
-      throw CommandError("cannot allocate a statement: " +
-                         odbc_diagnostics(SQL_HANDLE_DBC, connection));
+      throw CannotRun("cannot allocate a statement: " +
+                      odbc_diagnostics(SQL_HANDLE_DBC, connection));
     }
   }
   ~Statement() { SQLFreeHandle(SQL_HANDLE_STMT, handle_); }
@@ -160,13 +160,13 @@ std::string masked_connection_string(const std::string& connection_string) {
 OdbcConnection::OdbcConnection(const std::string& connection_string, SessionSetup setup)
     : connection_string_(connection_string), setup_(std::move(setup)) {
   if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment_))) {
-    throw CommandError("cannot allocate an ODBC environment");
+    throw CannotRun("cannot allocate an ODBC environment");
   }
   SQLSetEnvAttr(environment_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
   if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, environment_, &connection_))) {
     const std::string diagnostics = odbc_diagnostics(SQL_HANDLE_ENV, environment_);
     SQLFreeHandle(SQL_HANDLE_ENV, environment_);
-    throw CommandError("cannot allocate an ODBC connection: " + diagnostics);
+    throw CannotRun("cannot allocate an ODBC connection: " + diagnostics);
   }
   std::string refusal;
   if (!SQL_SUCCEEDED(connect())) {
@@ -188,7 +188,7 @@ OdbcConnection::OdbcConnection(const std::string& connection_string, SessionSetu
   if (!refusal.empty()) {
     SQLFreeHandle(SQL_HANDLE_DBC, connection_);
     SQLFreeHandle(SQL_HANDLE_ENV, environment_);
-    throw CommandError(refusal);
+    throw CannotRun(refusal);
   }
 }
 
@@ -212,7 +212,7 @@ std::optional<OdbcDiagnostic> OdbcConnection::set_up_session() {
     if (setup_) setup_(*this);
   } catch (const StatementError& error) {
     refusal = OdbcDiagnostic{error.sqlstate(), error.native_error(), error.what()};
-  } catch (const CommandError& error) {
+  } catch (const CannotRun& error) {
     refusal = OdbcDiagnostic{"", 0, error.what()};
   } catch (...) {
     disconnect();
@@ -278,7 +278,7 @@ void OdbcConnection::run_in_transaction(const std::vector<std::string>& statemen
     throw;
   }
   if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, connection_, SQL_COMMIT))) {
-    throw CommandError("commit failed: " + odbc_diagnostics(SQL_HANDLE_DBC, connection_));
+    throw CannotRun("commit failed: " + odbc_diagnostics(SQL_HANDLE_DBC, connection_));
   }
 }
 

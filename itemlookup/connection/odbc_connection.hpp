@@ -19,14 +19,14 @@ struct OdbcDiagnostic {
 };
 
 class OdbcConnection;
-// Readies a new session for keys, after every connect: throws CommandError when the session must
+// Readies a new session for keys, after every connect: throws CannotRun when the session must
 // not see one, a StatementError with the driver's SQLSTATE when a statement failed on the way.
 using SessionSetup = std::function<void(const OdbcConnection&)>;
 
 class OdbcConnection {
  public:
   // Opens an ODBC 3 environment, connects with SQLDriverConnect, no prompting, and runs the
-  // setup. Throws CommandError with the driver manager's diagnostics when either fails, or with
+  // setup. Throws CannotRun with the driver manager's diagnostics when either fails, or with
   // the setup's refusal, having disconnected. No setup: the session stays as the connection
   // string leaves it (check looks at that; the demo database is built on it).
   explicit OdbcConnection(const std::string& connection_string, SessionSetup setup = {});
@@ -51,15 +51,15 @@ class OdbcConnection {
   // setup until a reconnect succeeds, so a key never reaches a session that was not set up.
   bool usable_for_keys() const { return usable_for_keys_; }
 
-  // Runs statements as one transaction (used to build the demo database). Throws CommandError
+  // Runs statements as one transaction (used to build the demo database). Throws CannotRun
   // with the statement and the driver's diagnostics if one fails; nothing is committed then.
   void run_in_transaction(const std::vector<std::string>& statements);
 
-  // Runs one statement on its own. Throws CommandError with the statement and the driver's
+  // Runs one statement on its own. Throws CannotRun with the statement and the driver's
   // diagnostics if it fails.
   void execute(const std::string& sql) const;
   // The rows a query returns, at most `most_rows` of them, each column as text (nullopt for
-  // NULL). Throws CommandError like execute().
+  // NULL). Throws CannotRun like execute().
   using Row = std::vector<std::optional<std::string>>;
   std::vector<Row> query_rows(const std::string& sql, std::size_t most_rows) const;
   // A text item of SQLGetInfo (SQL_DBMS_NAME, SQL_DRIVER_VER, ...); empty when the driver has

@@ -4,15 +4,15 @@
 
 #include <string>
 
-#include "command/command_error.hpp"
+#include "errors_and_text/cannot_run.hpp"
 
 namespace itemlookup {
 
-class StatementError : public CommandError {
+class StatementError : public CannotRun {
  public:
   StatementError(const std::string& what, std::string sqlstate, long native_error,
                  std::string diagnostics)
-      : CommandError(what),
+      : CannotRun(what),
         sqlstate_(std::move(sqlstate)),
         native_error_(native_error),
         diagnostics_(std::move(diagnostics)) {}

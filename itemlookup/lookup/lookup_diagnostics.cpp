@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "report/field_format.hpp"
-#include "report/text_encoding.hpp"
+#include "errors_and_text/field_text.hpp"
+#include "errors_and_text/text_encoding.hpp"
 
 namespace itemlookup {
 

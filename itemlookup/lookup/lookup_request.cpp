@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <optional>
 
-#include "command/command_error.hpp"
-#include "report/field_format.hpp"
+#include "errors_and_text/cannot_run.hpp"
+#include "errors_and_text/printable_text.hpp"
 
 namespace itemlookup {
 
@@ -21,8 +21,8 @@ bool blank(std::string_view value) {
 }
 
 [[noreturn]] void reject(const LookupCommand& command, const std::string& problem) {
-  throw CommandError(std::string(command.name) + ": " + problem +
-                     " (usage: " + command_usage(command) + ")");
+  throw CannotRun(std::string(command.name) + ": " + problem +
+                  " (usage: " + command_usage(command) + ")");
 }
 
 std::string padded_text(const LookupCommand& command, const KeyArgument& key,
@@ -130,10 +130,10 @@ std::string command_usage(const LookupCommand& command) {
 }
 
 LookupRequest parse_lookup_request(std::span<const std::string> words) {
-  if (words.empty()) throw CommandError("no lookup given (try 'itemlookup help')");
+  if (words.empty()) throw CannotRun("no lookup given (try 'itemlookup help')");
   const LookupCommand* command = find_lookup_command(words[0]);
   if (command == nullptr) {
-    throw CommandError("unknown subcommand " + excerpt(words[0]) + " (try 'itemlookup help')");
+    throw CannotRun("unknown subcommand " + excerpt(words[0]) + " (try 'itemlookup help')");
   }
   const auto values = assign_arguments(*command, words.subspan(1));
 

@@ -22,7 +22,7 @@ struct LookupRequest {
   std::vector<KeyValue> keys;
 };
 
-// words[0] is the command name, the rest its arguments. Throws CommandError on unknown
+// words[0] is the command name, the rest its arguments. Throws CannotRun on unknown
 // commands, missing or extra arguments and values that do not fit their field.
 LookupRequest parse_lookup_request(std::span<const std::string> words);
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "command/command_error.hpp"
+#include "errors_and_text/cannot_run.hpp"
 #include "platform/shared_library.hpp"
 
 namespace itemlookup {
@@ -13,17 +13,17 @@ LoadedModule::LoadedModule(const ModuleDef& module, const std::filesystem::path&
       directory / (std::string(module.entry_name) + platform::kLibrarySuffix);
   library_ = platform::load_library(file);
   if (library_ == nullptr) {
-    throw CommandError("cannot load module " + file.string() + ": " +
-                       platform::last_library_failure() +
-                       " (give the module directory with --modules DIR)");
+    throw CannotRun("cannot load module " + file.string() + ": " +
+                    platform::last_library_failure() +
+                    " (give the module directory with --modules DIR)");
   }
   const std::string entry_name(module.entry_name);
   entry_ = platform::library_entry(library_, entry_name.c_str());
   if (entry_ == nullptr) {
     const std::string message = platform::last_library_failure();
     platform::unload_library(library_);
-    throw CommandError("module " + file.string() + " has no entry point " + entry_name + ": " +
-                       message);
+    throw CannotRun("module " + file.string() + " has no entry point " + entry_name + ": " +
+                    message);
   }
 }
 

@@ -10,7 +10,7 @@ namespace itemlookup {
 
 class LoadedModule {
  public:
-  // Throws CommandError naming the file and the loader's message when it cannot be loaded.
+  // Throws CannotRun naming the file and the loader's message when it cannot be loaded.
   LoadedModule(const ModuleDef& module, const std::filesystem::path& directory);
   ~LoadedModule();
   LoadedModule(const LoadedModule&) = delete;

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "report/text_encoding.hpp"
+#include "errors_and_text/text_encoding.hpp"
 
 namespace itemlookup {
 

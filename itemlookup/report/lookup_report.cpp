@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <vector>
 
+#include "errors_and_text/field_text.hpp"
+#include "errors_and_text/printable_text.hpp"
+#include "errors_and_text/text_encoding.hpp"
 #include "report/field_format.hpp"
 #include "report/json_writer.hpp"
-#include "report/text_encoding.hpp"
 
 namespace itemlookup {
 

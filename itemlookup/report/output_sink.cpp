@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "command/command_error.hpp"
+#include "errors_and_text/cannot_run.hpp"
 #include "platform/standard_streams.hpp"
 
 namespace itemlookup {
@@ -15,8 +15,8 @@ namespace {
 [[noreturn]] void output_failed() {
   const int error = errno;
   std::clearerr(stdout);
-  throw CommandError(std::string("cannot write the output: ") +
-                     (error != 0 ? std::strerror(error) : "write failed"));
+  throw CannotRun(std::string("cannot write the output: ") +
+                  (error != 0 ? std::strerror(error) : "write failed"));
 }
 
 }  // namespace

@@ -10,9 +10,9 @@ namespace itemlookup {
 // lookup, and fewer, larger writes cost less.
 void buffer_output();
 
-// Throws CommandError naming the reason when the bytes cannot be written.
+// Throws CannotRun naming the reason when the bytes cannot be written.
 void write_output(std::string_view text);
-// Hands what was written to the system; throws CommandError like write_output.
+// Hands what was written to the system; throws CannotRun like write_output.
 void flush_output();
 
 }  // namespace itemlookup

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "command/command_error.hpp"
+#include "errors_and_text/cannot_run.hpp"
 
 namespace itemlookup {
 namespace {
@@ -38,8 +38,8 @@ TEST(BatchLine, CommaInsideQuotesDoesNotMakeCsv) {
 }
 
 TEST(BatchLine, MalformedQuotingIsRefused) {
-  EXPECT_THROW(split_batch_line(R"(item "open)"), CommandError);
-  EXPECT_THROW(split_batch_line(R"(item,"A"B)"), CommandError);
+  EXPECT_THROW(split_batch_line(R"(item "open)"), CannotRun);
+  EXPECT_THROW(split_batch_line(R"(item,"A"B)"), CannotRun);
 }
 
 TEST(BatchLine, FillerLines) {

@@ -15,11 +15,11 @@
 
 #include "check/check_findings.hpp"
 #include "check/connection_check.hpp"
-#include "command/command_error.hpp"
 #include "connection/database_engine.hpp"
-#include "connection/lookup_retry.hpp"
+#include "errors_and_text/cannot_run.hpp"
 #include "lookup/host_module_channel.hpp"
 #include "lookup/lookup_request.hpp"
+#include "lookup/lookup_retry.hpp"
 #include "lookup/module_loader.hpp"
 #include "odbc_double.hpp"
 #include "report/lookup_report.hpp"
@@ -124,7 +124,7 @@ TEST_F(CheckOverDouble, ProvesLiteralsOnAnEngineItDoesNotKnow) {
     std::string refusal;
     try {
       itemlookup::ensure_standard_literals(connection, engine);
-    } catch (const itemlookup::CommandError& error) {
+    } catch (const itemlookup::CannotRun& error) {
       refusal = error.what();
     }
     itemlookup::CheckReport report{engine, {}};
@@ -149,7 +149,7 @@ TEST_F(CheckOverDouble, ProvesTheSessionAfterItsStatement) {
   const itemlookup::OdbcConnection connection("DSN=anything");
   EXPECT_THROW(
       itemlookup::ensure_standard_literals(connection, itemlookup::identify_engine(connection)),
-      itemlookup::CommandError);
+      itemlookup::CannotRun);
   const std::vector<std::string> executed = odbc_double::executed_statements();
   ASSERT_GE(executed.size(), 2u);
   EXPECT_EQ(executed[0], "SET standard_conforming_strings = on");
@@ -178,7 +178,7 @@ TEST_F(CheckOverDouble, StartsNoSessionThatFailsItsProof) {
     const itemlookup::OdbcConnection connection("DSN=anything",
                                                 itemlookup::set_up_standard_literals);
     ADD_FAILURE() << "a session that reads a backslash as an escape was kept";
-  } catch (const itemlookup::CommandError& error) {
+  } catch (const itemlookup::CannotRun& error) {
     EXPECT_TRUE(
         std::string(error.what())
             .starts_with(

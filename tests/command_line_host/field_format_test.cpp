@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "errors_and_text/field_text.hpp"
+#include "errors_and_text/printable_text.hpp"
+
 namespace itemlookup {
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "command/command_error.hpp"
+#include "errors_and_text/cannot_run.hpp"
 
 namespace itemlookup {
 namespace {
@@ -20,7 +20,7 @@ TEST(LookupRequest, ItemCodeIsPaddedToSixteen) {
 
 TEST(LookupRequest, SixteenCharactersFitSeventeenDoNot) {
   EXPECT_EQ(parse({"item", "ABCDEFGHIJKLMNOP"}).keys[0].field, "ABCDEFGHIJKLMNOP");
-  EXPECT_THROW(parse({"item", "ABCDEFGHIJKLMNOPQ"}), CommandError);
+  EXPECT_THROW(parse({"item", "ABCDEFGHIJKLMNOPQ"}), CannotRun);
 }
 
 TEST(LookupRequest, CustomerCodeGetsLeadingZeros) {
@@ -34,23 +34,23 @@ TEST(LookupRequest, CustomerCodeGetsLeadingZeros) {
 
 TEST(LookupRequest, CustomerCodeMustBeOneToFiveDigits) {
   for (const char* code : {"", "123456", "4x", "-1", " 42"}) {
-    EXPECT_THROW(parse({"customer-unit", "C", code, "1001"}), CommandError) << code;
+    EXPECT_THROW(parse({"customer-unit", "C", code, "1001"}), CannotRun) << code;
   }
 }
 
 TEST(LookupRequest, CustomerItemCodeTakesFifty) {
   const std::string fifty(50, 'X');
   EXPECT_EQ(parse({"customer-resolve", "C", "1", fifty}).keys[2].field, fifty);
-  EXPECT_THROW(parse({"customer-resolve", "C", "1", fifty + "X"}), CommandError);
+  EXPECT_THROW(parse({"customer-resolve", "C", "1", fifty + "X"}), CannotRun);
 }
 
 TEST(LookupRequest, ResolveOptionsInEitherFormAndEmptyMeansLeftOut) {
   const LookupRequest request = parse({"resolve", "--external=E1", "--barcode", ""});
   ASSERT_EQ(request.keys.size(), 1U);
   EXPECT_EQ(request.keys[0].field, "E1              ");
-  EXPECT_THROW(parse({"resolve"}), CommandError);
-  EXPECT_THROW(parse({"resolve", "--barcode"}), CommandError);
-  EXPECT_THROW(parse({"resolve", "B1"}), CommandError);
+  EXPECT_THROW(parse({"resolve"}), CannotRun);
+  EXPECT_THROW(parse({"resolve", "--barcode"}), CannotRun);
+  EXPECT_THROW(parse({"resolve", "B1"}), CannotRun);
 }
 
 TEST(LookupRequest, DoubleDashLetsAnItemCodeStartWithDashes) {
@@ -58,7 +58,7 @@ TEST(LookupRequest, DoubleDashLetsAnItemCodeStartWithDashes) {
 }
 
 TEST(LookupRequest, UnknownCommandIsRefused) {
-  EXPECT_THROW(parse({"items", "1"}), CommandError);
+  EXPECT_THROW(parse({"items", "1"}), CannotRun);
 }
 
 TEST(CommandUsage, NamesEveryArgument) {

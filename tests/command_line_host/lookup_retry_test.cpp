@@ -2,7 +2,7 @@
 // lookup gets, what its result then says, and that a lookup that still fails is an error; and
 // the watchdog's cut, which turns a wait for ever into a lost connection, and reaches only the
 // database's own sockets.
-#include "connection/lookup_retry.hpp"
+#include "lookup/lookup_retry.hpp"
 
 #include <gtest/gtest.h>
 #include <poll.h>

@@ -1,4 +1,4 @@
-#include "connection/lookup_retry.hpp"
+#include "lookup/lookup_retry.hpp"
 
 #include <algorithm>
 #include <thread>

@@ -1,4 +1,4 @@
-#include "report/text_encoding.hpp"
+#include "errors_and_text/text_encoding.hpp"
 
 #include <algorithm>
 
