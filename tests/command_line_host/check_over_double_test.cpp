@@ -23,6 +23,7 @@
 #include "lookup/module_loader.hpp"
 #include "odbc_double.hpp"
 #include "report/lookup_report.hpp"
+#include "temporary_folder.hpp"
 
 namespace {
 
@@ -370,9 +371,8 @@ TEST_F(CheckOverDouble, ReportsTheSessionAsAPoolerSeesIt) {
 // section of odbc.ini; psqlODBC's own section of odbcinst.ini whenever no connection is open.
 // The ini files are the test's own (ODBCSYSINI, ODBCINI), set before anything reads them.
 TEST_F(CheckOverDouble, NamesDriverLoggingAndWhereItIsSet) {
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("driver-logging-" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
+  const test_support::TemporaryFolder scratch("driver-logging-");
+  const std::filesystem::path& folder = scratch.path();
   std::ofstream(folder / "odbcinst.ini") << "[PostgreSQL ANSI]\nDebug = 1\nLogdir = /var/log/pg\n"
                                             "[Pg Quiet]\nCommLog = 1\n";
   std::ofstream(folder / "odbc.ini") << "[logs]\nCommLog=1\n[debugs]\nDebug=2\n[short]\nB3=1\n"
@@ -458,7 +458,6 @@ TEST_F(CheckOverDouble, NamesDriverLoggingAndWhereItIsSet) {
     }
   }
   setenv("HOME", home.c_str(), 1);
-  std::filesystem::remove_all(folder);
 }
 
 std::string padded(std::string text, std::size_t width) {
