@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "temporary_folder.hpp"
+
 namespace itemlookup {
 namespace {
 
@@ -68,7 +70,8 @@ TEST(BatchInput, CarriageReturnBeforeLineFeedEndsTheLine) {
 TEST(BatchInput, CarriageReturnCountsNeitherInTheTextNorInTheLength) {
   // A line of exactly the most bytes, with CRLF, is not too long; one byte more is.
   const std::string most(kMostLineBytes, 'x');
-  const std::string file = ::testing::TempDir() + "crlf_lines.txt";
+  const test_support::TemporaryFolder folder;
+  const std::string file = (folder / "crlf_lines.txt").string();
   std::ofstream(file, std::ios::binary) << most << "\r\n" << most << "y\r\n";
   BatchInput batch(file);
   InputLine line;

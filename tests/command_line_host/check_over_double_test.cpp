@@ -23,6 +23,7 @@
 #include "lookup/module_loader.hpp"
 #include "odbc_double.hpp"
 #include "report/lookup_report.hpp"
+#include "temporary_folder.hpp"
 
 namespace {
 
@@ -370,11 +371,12 @@ TEST_F(CheckOverDouble, ReportsTheSessionAsAPoolerSeesIt) {
 // section of odbc.ini; psqlODBC's own section of odbcinst.ini whenever no connection is open.
 // The ini files are the test's own (ODBCSYSINI, ODBCINI), set before anything reads them.
 TEST_F(CheckOverDouble, NamesDriverLoggingAndWhereItIsSet) {
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("driver-logging-" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
-  std::ofstream(folder / "odbcinst.ini") << "[PostgreSQL ANSI]\nDebug = 1\nLogdir = /var/log/pg\n"
-                                            "[Pg Quiet]\nCommLog = 1\n";
+  const test_support::TemporaryFolder scratch("driver-logging-");
+  const std::filesystem::path& folder = scratch.path();
+  // CommLog=1 in the driver's own section is how Debian's odbc-postgresql registers psqlODBC.
+  std::ofstream(folder / "odbcinst.ini")
+      << "[PostgreSQL ANSI]\nDebug = 1\nCommLog = 1\nLogdir = /var/log/pg\n"
+         "[Pg Quiet]\nCommLog = 1\n";
   std::ofstream(folder / "odbc.ini") << "[logs]\nCommLog=1\n[debugs]\nDebug=2\n[short]\nB3=1\n"
                                         "[quiet]\nCommLog=0\n"
                                         "[traces]\nOPTIONS=6\n[plain]\nOPTIONS=3\n";
@@ -415,10 +417,15 @@ TEST_F(CheckOverDouble, NamesDriverLoggingAndWhereItIsSet) {
       // psqlODBC reads its own section, not the one the connection names.
       {"psqlodbcw.so", "DRIVER=Pg Quiet;Server=h", false, "", ""},
       {"psqlodbca.so", "DRIVER=Pg Quiet;Server=h", false,
+       "CommLog=1 in the driver's own section [PostgreSQL ANSI] of odbcinst.ini: every process "
+       "that loads psqlODBC writes /var/log/pg/psqlodbc_<program>_<user><pid>.log whenever none "
+       "of its connections is open, each disconnect at least, even with CommLog=0 in the "
+       "connection string; "
        "Debug=1 in the driver's own section [PostgreSQL ANSI] of odbcinst.ini: every process "
        "that loads psqlODBC writes /var/log/pg/mylog_<program>_<user><pid>.log whenever none of "
        "its connections is open, each disconnect at least, even with Debug=0 in the connection "
        "string",
+       "CommLog=0 in [PostgreSQL ANSI] of odbcinst.ini (odbcinst -j names the file); "
        "Debug=0 in [PostgreSQL ANSI] of odbcinst.ini (odbcinst -j names the file)"},
       {"libmaodbc.so", "DSN=traces", false,
        "OPTIONS=6 in the DSN's section [traces] of odbc.ini: MariaDB Connector/ODBC writes "
@@ -458,7 +465,6 @@ TEST_F(CheckOverDouble, NamesDriverLoggingAndWhereItIsSet) {
     }
   }
   setenv("HOME", home.c_str(), 1);
-  std::filesystem::remove_all(folder);
 }
 
 std::string padded(std::string text, std::size_t width) {

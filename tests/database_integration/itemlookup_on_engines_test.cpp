@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "demo_databases.hpp"
+#include "temporary_folder.hpp"
 
 namespace database_integration {
 namespace {
@@ -190,8 +191,8 @@ TEST(ItemlookupCheck, ShowsTheDriversMessageForTablesTheRoleMayNotRead) {
 TEST(ItemlookupCheck, NamesPsqlodbcLoggingAndTheFileItWrites) {
   open_or_skip(Database::postgres);
   if (IsSkipped() || HasFatalFailure()) return;
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("psqlodbc-logs-" + std::to_string(getpid()));
+  const test_support::TemporaryFolder scratch("psqlodbc-logs-");
+  const std::filesystem::path& folder = scratch.path();
   struct LoggingCase {
     const char* name;
     const char* driver_section;  // [PostgreSQL Unicode] of the test's odbcinst.ini, less Logdir
@@ -251,7 +252,6 @@ TEST(ItemlookupCheck, NamesPsqlodbcLoggingAndTheFileItWrites) {
       EXPECT_GE(std::filesystem::file_size(logs[0]), c.log_bytes_at_least) << c.name;
     }
   }
-  std::filesystem::remove_all(folder);
 }
 
 class ItemlookupCheckOnEachServer : public testing::TestWithParam<Database> {
