@@ -41,8 +41,9 @@ void wake_at(Nanoseconds when) {
   timer_settime(timer, TIMER_ABSTIME, &at, nullptr);
 }
 
-// Async-signal-safe: clock_gettime, fstat, shutdown, timer_settime and atomics. The timer never
-// wakes later than an armed deadline: a wait armed from now on ends no sooner than now + limit.
+// Async-signal-safe: clock_gettime, the system calls of cut_database_sockets, timer_settime and
+// atomics. The timer never wakes later than an armed deadline: a wait armed from now on ends no
+// sooner than now + limit.
 void on_timer(int) {
   const int saved_errno = errno;
   const Nanoseconds now = monotonic_now();
@@ -63,6 +64,7 @@ void on_timer(int) {
 LookupWatchdog::LookupWatchdog(std::chrono::seconds limit) : limit_(limit) {
   if (limit_.count() <= 0) return;
   if (limit_ns != 0) throw std::logic_error("a second watchdog in one process");
+  spare_sockets_open_now();
   sigevent event{};
   event.sigev_notify = SIGEV_SIGNAL;
   event.sigev_signo = SIGALRM;
