@@ -50,8 +50,9 @@ void on_timer(int) {
   Nanoseconds deadline = deadline_ns;
   Nanoseconds next = now + limit_ns;
   if (deadline != 0 && now >= deadline) {
-    // Once per wait: the lookup that was waiting now fails and is retried, or ends.
-    if (deadline_ns.compare_exchange_strong(deadline, 0) && cut_database_sockets() > 0) ++cuts;
+    // The wait goes on past its cut while the driver opens a new socket (its own reconnect, the
+    // next host of a list, a retry without TLS): each deadline cuts again, until the wait ends.
+    if (deadline_ns.compare_exchange_strong(deadline, next) && cut_database_sockets() > 0) ++cuts;
   } else if (deadline != 0) {
     next = deadline;
   }

@@ -4,7 +4,8 @@
 // session setting that leaks to other clients behind a transaction pooler. When one wait lasts
 // longer than the limit, the watchdog shuts down the database's sockets (database_sockets.hpp):
 // the driver then reports a lost connection, and the lookup goes the way of any other lost
-// connection.
+// connection. A wait that goes on past a cut, on a socket the driver opened since, is cut again
+// at each later deadline.
 //
 // The watchdog is a timer signal, not a thread: a second thread alone would make every malloc
 // and stdio call of the process take its locked path. Arming a wait stores a deadline, with no

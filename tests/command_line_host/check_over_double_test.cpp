@@ -582,8 +582,9 @@ TEST_F(CheckOverDouble, RetriesALookupAStandbyCancelled) {
 }
 
 // A driver may open a socket of its own inside a statement (its own reconnect, the next host of
-// a list, a retry without TLS) and wait on it for ever: the bound cuts that socket too. The
-// lookup is then retried on a new connection of the host's own, set up as every one is.
+// a list, a retry without TLS) and wait on it for ever: the bound cuts that socket too, and cuts
+// again at each deadline for as long as the same wait opens new ones. The lookup is then retried
+// on a new connection of the host's own, set up as every one is.
 TEST_F(CheckOverDouble, CutsEverySocketADriverOpensInsideAStatement) {
   struct SocketsCase {
     const char* name;
@@ -591,6 +592,7 @@ TEST_F(CheckOverDouble, CutsEverySocketADriverOpensInsideAStatement) {
   };
   const SocketsCase cases[] = {
       {"a socket opened inside the lookup", 1},
+      {"a second socket opened after the first was cut", 2},
   };
   const std::string lookup = summary_lookup("1001");
   const Diagnostic lost{"08S01", 26, "server closed the connection unexpectedly"};

@@ -350,6 +350,19 @@ TEST(LookupWatchdog, AWaitPastTheLimitIsCutAtItsDeadlineAndNamed) {
             "no answer from the database in 1 s, so itemlookup cut the connection: [08S01] lost");
 }
 
+// A driver that opens a new socket after the cut, within the same wait (the next host of a
+// list, a retry without TLS), is cut again at the next deadline.
+TEST(LookupWatchdog, AWaitThatGoesOnAfterACutIsCutAgain) {
+  BoundedDatabase bounded_database(std::chrono::seconds(1));
+  const auto start = std::chrono::steady_clock::now();
+  const BoundedWait bounded;
+  EXPECT_TRUE(readable_within(bounded_database.database->ends[0], std::chrono::seconds(30)));
+  const SocketPair next_host;
+  EXPECT_TRUE(readable_within(next_host.ends[0], std::chrono::seconds(10)));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_TRUE(next_host.reads_eof());
+}
+
 TEST(LookupWatchdog, WaitsWithinTheLimitAndTimeBetweenThemAreNotCut) {
   BoundedDatabase bounded_database(std::chrono::seconds(1));
   const CutsSince cuts;
