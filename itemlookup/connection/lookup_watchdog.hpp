@@ -10,7 +10,8 @@
 // The watchdog is a timer signal, not a thread: a second thread alone would make every malloc
 // and stdio call of the process take its locked path. Arming a wait stores a deadline, with no
 // system call; the timer sleeps until the earliest deadline that may be armed, and its handler
-// compares the clock with the deadline and cuts once it has passed.
+// compares the clock with the deadline and cuts once it has passed. While it runs, SIGALRM is
+// its own and unblocked.
 #pragma once
 
 #include <chrono>
@@ -26,7 +27,7 @@ inline constexpr int kMostTimeoutSeconds = 3600;
 class LookupWatchdog {
  public:
   // limit 0: no bound, no timer and no signal. Made before the first connect: the sockets open
-  // then are never cut.
+  // then are never cut. Throws CannotRun when the bound cannot be kept.
   explicit LookupWatchdog(std::chrono::seconds limit);
   ~LookupWatchdog();
   LookupWatchdog(const LookupWatchdog&) = delete;

@@ -363,6 +363,42 @@ TEST(LookupWatchdog, AWaitThatGoesOnAfterACutIsCutAgain) {
   EXPECT_TRUE(next_host.reads_eof());
 }
 
+// A parent may leave SIGALRM blocked or ignored, and exec passes both on: the bound holds all the
+// same, and the signal is given back as the process had it.
+TEST(LookupWatchdog, HoldsWhetherSIGALRMCameBlockedOrIgnored) {
+  sigset_t alarm;
+  sigemptyset(&alarm);
+  sigaddset(&alarm, SIGALRM);
+  for (const bool blocked : {true, false}) {
+    sigset_t mask_before;
+    struct sigaction action_before {};
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    if (blocked) {
+      pthread_sigmask(SIG_BLOCK, &alarm, &mask_before);
+    } else {
+      sigaction(SIGALRM, &ignore, &action_before);
+    }
+    {
+      BoundedDatabase bounded_database(std::chrono::seconds(1));
+      const BoundedWait bounded;
+      EXPECT_TRUE(readable_within(bounded_database.database->ends[0], std::chrono::seconds(10)))
+          << (blocked ? "blocked" : "ignored");
+    }
+    sigset_t mask_after;
+    pthread_sigmask(SIG_BLOCK, nullptr, &mask_after);
+    struct sigaction action_after {};
+    sigaction(SIGALRM, nullptr, &action_after);
+    EXPECT_EQ(sigismember(&mask_after, SIGALRM) == 1, blocked);
+    if (blocked) {
+      pthread_sigmask(SIG_SETMASK, &mask_before, nullptr);
+    } else {
+      EXPECT_EQ(action_after.sa_handler, SIG_IGN);
+      sigaction(SIGALRM, &action_before, nullptr);
+    }
+  }
+}
+
 TEST(LookupWatchdog, WaitsWithinTheLimitAndTimeBetweenThemAreNotCut) {
   BoundedDatabase bounded_database(std::chrono::seconds(1));
   const CutsSince cuts;

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -637,6 +638,119 @@ TEST(ItemlookupOnPostgres, CheckAndALookupBehindAPoolerWhoseServerIsPausedEndAtT
               std::string::npos)
         << words << "\n"
         << run.out;
+  }
+}
+
+// A loopback address: the port given, or any free one for 0.
+sockaddr_in loopback(int port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  return address;
+}
+
+// A listening socket on a free loopback port, closed at the end of the test.
+class Listener {
+ public:
+  Listener() {
+    sockaddr_in address = loopback(0);
+    socklen_t length = sizeof address;
+    auto* const named = reinterpret_cast<sockaddr*>(&address);
+    if (descriptor_ < 0 || bind(descriptor_, named, sizeof address) != 0 ||
+        listen(descriptor_, 16) != 0 || getsockname(descriptor_, named, &length) != 0) {
+      ADD_FAILURE() << "no listener: " << std::strerror(errno);
+      return;
+    }
+    port_ = ntohs(address.sin_port);
+  }
+  ~Listener() { close(descriptor_); }
+  Listener(const Listener&) = delete;
+  Listener& operator=(const Listener&) = delete;
+
+  int descriptor() const { return descriptor_; }
+  std::string port() const { return std::to_string(port_); }
+
+ private:
+  const int descriptor_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  int port_ = 0;
+};
+
+// How a parent leaves SIGALRM to the program it starts: exec passes both on.
+enum class AlarmAtStart { blocked, ignored };
+
+struct TimedRun {
+  int exit_status = -1;  // -1: killed at the test's own bound
+  std::chrono::steady_clock::duration took{};
+  std::string err;
+};
+
+// Runs itemlookup as a parent that blocks or ignores SIGALRM would start it (some job schedulers
+// and supervisors do), its output to /dev/null; killed once `most` has passed.
+TimedRun itemlookup_started_with(AlarmAtStart alarm, const std::vector<std::string>& arguments,
+                                 std::chrono::seconds most) {
+  const std::string err = (std::filesystem::temp_directory_path() /
+                           ("itemlookup-alarm-" + std::to_string(getpid()) + ".err"))
+                              .string();
+  std::vector<std::string> words = {ITEMLOOKUP_BINARY};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t child = fork();
+  if (child == 0) {
+    sigset_t only_alarm;
+    sigemptyset(&only_alarm);
+    sigaddset(&only_alarm, SIGALRM);
+    if (alarm == AlarmAtStart::blocked) {
+      sigprocmask(SIG_BLOCK, &only_alarm, nullptr);
+    } else {
+      signal(SIGALRM, SIG_IGN);
+    }
+    dup2(open("/dev/null", O_WRONLY), STDOUT_FILENO);
+    dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  TimedRun run;
+  int status = 0;
+  while (child > 0 && waitpid(child, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() - start > most) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  run.took = std::chrono::steady_clock::now() - start;
+  run.exit_status = child > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.err = file_text(err);
+  std::filesystem::remove(err);
+  return run;
+}
+
+// A server that accepts connections and never answers: the kernel completes each connect from
+// the listener's backlog, and nothing reads what the driver sends. A parent that started the host
+// with SIGALRM blocked or ignored does not take its bound away: the connect is cut, the run ends
+// with status 2, and the message names the bound.
+TEST(ItemlookupOnASilentServer, TheBoundHoldsWithSIGALRMBlockedOrIgnoredAtStart) {
+  const Listener silent;
+  const std::string connection =
+      "DRIVER=PostgreSQL Unicode;Server=127.0.0.1;Port=" + silent.port() +
+      ";Database=items;Uid=items;CommLog=0;";
+  for (const AlarmAtStart alarm : {AlarmAtStart::blocked, AlarmAtStart::ignored}) {
+    const char* name = alarm == AlarmAtStart::blocked ? "blocked" : "ignored";
+    const TimedRun run = itemlookup_started_with(
+        alarm, {"--connect", connection, "--timeout", "1", "--retries", "0", "item", "1001"},
+        std::chrono::seconds(20));
+    EXPECT_EQ(run.exit_status, 2) << name << "\n" << run.err;
+    EXPECT_LT(run.took, std::chrono::seconds(10)) << name;
+    EXPECT_NE(run.err.find("itemlookup: no answer from the database in 1 s, so itemlookup cut the "
+                           "connection: cannot connect with "),
+              std::string::npos)
+        << name << "\n"
+        << run.err;
   }
 }
 
