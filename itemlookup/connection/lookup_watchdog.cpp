@@ -30,6 +30,7 @@ static_assert(std::atomic<Nanoseconds>::is_always_lock_free &&
 int open_waits = 0;
 timer_t timer{};
 struct sigaction replaced_alarm_action {};
+struct sigaction replaced_pipe_action {};
 bool alarm_was_blocked = false;
 
 Nanoseconds monotonic_now() {
@@ -116,6 +117,12 @@ LookupWatchdog::LookupWatchdog(std::chrono::seconds limit) : limit_(limit) {
     refuse_bound(limit_, "SIGALRM stays blocked");
   }
   alarm_was_blocked = sigismember(&mask_before, SIGALRM) == 1;
+  // A driver writing on a socket the bound cut gets EPIPE, and reports a lost connection, rather
+  // than a SIGPIPE that would end the process with nothing reported.
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGPIPE, &ignore, &replaced_pipe_action);
   limit_ns = std::chrono::nanoseconds(limit_).count();
   timing_ = true;
   wake_at(monotonic_now() + limit_ns);
@@ -129,6 +136,7 @@ LookupWatchdog::~LookupWatchdog() {
     pthread_sigmask(SIG_BLOCK, &alarm, nullptr);
   }
   sigaction(SIGALRM, &replaced_alarm_action, nullptr);
+  sigaction(SIGPIPE, &replaced_pipe_action, nullptr);
   limit_ns = 0;
   deadline_ns = 0;
 }

@@ -11,7 +11,7 @@
 // and stdio call of the process take its locked path. Arming a wait stores a deadline, with no
 // system call; the timer sleeps until the earliest deadline that may be armed, and its handler
 // compares the clock with the deadline and cuts once it has passed. While it runs, SIGALRM is
-// its own and unblocked.
+// its own and unblocked, and SIGPIPE is ignored.
 #pragma once
 
 #include <chrono>

@@ -363,6 +363,26 @@ TEST(LookupWatchdog, AWaitThatGoesOnAfterACutIsCutAgain) {
   EXPECT_TRUE(next_host.reads_eof());
 }
 
+// A driver writing on a socket the bound cut gets an error it reports, not a SIGPIPE that ends
+// the process, even one started with SIGPIPE at its default.
+TEST(LookupWatchdog, AWriteOnACutSocketDoesNotEndTheProcess) {
+  struct sigaction started_with {};
+  struct sigaction by_default {};
+  by_default.sa_handler = SIG_DFL;
+  sigaction(SIGPIPE, &by_default, &started_with);
+  {
+    BoundedDatabase bounded_database(std::chrono::seconds(1));
+    const SocketPair& database = *bounded_database.database;
+    {
+      const BoundedWait bounded;
+      EXPECT_TRUE(readable_within(database.ends[0], std::chrono::seconds(30)));
+    }
+    EXPECT_EQ(write(database.ends[0], "x", 1), -1);
+    EXPECT_EQ(errno, EPIPE);
+  }
+  sigaction(SIGPIPE, &started_with, nullptr);
+}
+
 // A parent may leave SIGALRM blocked or ignored, and exec passes both on: the bound holds all the
 // same, and the signal is given back as the process had it.
 TEST(LookupWatchdog, HoldsWhetherSIGALRMCameBlockedOrIgnored) {
