@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -752,6 +753,132 @@ TEST(ItemlookupOnASilentServer, TheBoundHoldsWithSIGALRMBlockedOrIgnoredAtStart)
         << name << "\n"
         << run.err;
   }
+}
+
+// Between the host and the server: passes every byte on as it comes, and keeps what the host
+// sent. Serves one connection after another until the end of the test.
+class RecordingRelay {
+ public:
+  explicit RecordingRelay(int server_port)
+      : server_port_(server_port), thread_([this] { relay(); }) {}
+  ~RecordingRelay() {
+    stop_ = true;
+    thread_.join();
+  }
+  RecordingRelay(const RecordingRelay&) = delete;
+  RecordingRelay& operator=(const RecordingRelay&) = delete;
+
+  std::string port() const { return listener_.port(); }
+  // What the host sent, once each connection it made has ended (bounded so that a host that
+  // keeps one open fails the test rather than hanging it).
+  std::string sent_by_ended_host() {
+    std::unique_lock lock(mutex_);
+    ended_.wait_for(lock, std::chrono::seconds(10), [this] { return made_ > 0 && open_ == 0; });
+    return sent_;
+  }
+
+ private:
+  struct Link {
+    int host;
+    int server;
+  };
+
+  // Passes on what `from` holds; false when it ended.
+  bool pass(int from, int to, bool keep) {
+    char chunk[16384];
+    const ssize_t got = recv(from, chunk, sizeof chunk, 0);
+    if (got <= 0) return false;
+    if (keep) {
+      std::lock_guard lock(mutex_);
+      sent_.append(chunk, static_cast<std::size_t>(got));
+    }
+    return send(to, chunk, static_cast<std::size_t>(got), MSG_NOSIGNAL) == got;
+  }
+
+  void relay() {
+    std::vector<Link> links;
+    while (!stop_) {
+      std::vector<pollfd> watched = {{listener_.descriptor(), POLLIN, 0}};
+      for (const Link& link : links) {
+        watched.push_back({link.host, POLLIN, 0});
+        watched.push_back({link.server, POLLIN, 0});
+      }
+      if (poll(watched.data(), watched.size(), 50) <= 0) continue;
+      std::vector<Link> still_open;
+      for (std::size_t i = 0; i < links.size(); ++i) {
+        const Link link = links[i];
+        const bool from_host = watched[1 + 2 * i].revents != 0;
+        const bool from_server = watched[2 + 2 * i].revents != 0;
+        if ((!from_host || pass(link.host, link.server, true)) &&
+            (!from_server || pass(link.server, link.host, false))) {
+          still_open.push_back(link);
+          continue;
+        }
+        close(link.host);
+        close(link.server);
+        std::lock_guard lock(mutex_);
+        --open_;
+        ended_.notify_all();
+      }
+      links = std::move(still_open);
+      if (watched[0].revents == 0) continue;
+      const Link link = {accept4(listener_.descriptor(), nullptr, nullptr, SOCK_CLOEXEC),
+                         socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)};
+      const sockaddr_in server = loopback(server_port_);
+      if (link.host >= 0 && link.server >= 0 &&
+          connect(link.server, reinterpret_cast<const sockaddr*>(&server), sizeof server) == 0) {
+        links.push_back(link);
+        std::lock_guard lock(mutex_);
+        ++made_;
+        ++open_;
+      } else {
+        close(link.host);
+        close(link.server);
+      }
+    }
+    for (const Link& link : links) {
+      close(link.host);
+      close(link.server);
+    }
+  }
+
+  const Listener listener_;
+  const int server_port_;
+  std::mutex mutex_;
+  std::condition_variable ended_;
+  std::string sent_;
+  int made_ = 0;
+  int open_ = 0;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;  // last: it starts once everything above is set
+};
+
+// Started with its standard output closed, the host keeps that number from the database's socket
+// (a stand-in holds it): the lookup's output cannot be written, the run says so and ends with
+// status 2, and nothing of the output reaches the server, which would read it as the protocol.
+TEST(ItemlookupOnPostgres, WithStandardOutputClosedNoOutputReachesTheServer) {
+  open_or_skip(Database::postgres);
+  if (IsSkipped() || HasFatalFailure()) return;
+  const std::string connection =
+      demo_connection_string(Database::postgres, Literals::as_documented);
+  RecordingRelay relay(std::stoi(port_of(connection)));
+  const std::filesystem::path err = std::filesystem::temp_directory_path() /
+                                    ("itemlookup-closed-output-" + std::to_string(getpid()));
+  const int status = std::system((shell_quoted(ITEMLOOKUP_BINARY) + " --connect " +
+                                  shell_quoted(with_port(connection, relay.port())) +
+                                  " --json item 1001 >&- 2>" + shell_quoted(err.string()))
+                                     .c_str());
+  const std::string errors = file_text(err);
+  std::filesystem::remove(err);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status << "\n" << errors;
+  EXPECT_NE(errors.find("itemlookup: cannot write the output: Bad file descriptor\n"),
+            std::string::npos)
+      << errors;
+  const std::string sent = relay.sent_by_ended_host();
+  // The lookup went through the relay; its answer, found, only ever came the other way.
+  EXPECT_NE(sent.find("FROM VNDADFIT WHERE ADFIT_COD_ITEM = '1001"), std::string::npos) << sent;
+  EXPECT_EQ(sent.find("PARACETAMOL"), std::string::npos) << sent;
+  EXPECT_EQ(sent.find(R"("command":"item")"), std::string::npos) << sent;
 }
 
 TEST(CHostOnPostgres, TheReadmeReconnectExampleConnectsAgainAndFindsTheItem) {
