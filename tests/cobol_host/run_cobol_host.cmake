@@ -1,5 +1,7 @@
 # Runs the example COBOL host against a fresh SQLite demo database and compares its output,
-# line for line, with the expected output.
+# line for line, with the expected output. The driver manager traces the run, and the connection
+# string the host sends must end with AUTO_RECONNECT=0: its driver must not connect again by
+# itself.
 #
 #   -DHOST=<itemhost>            the compiled example
 #   -DMAKE_DEMO_DATABASE=<program>  make_demo_database (tests/support)
@@ -28,6 +30,16 @@ if(NOT created EQUAL 0)
   message(FATAL_ERROR "could not create the demo database: ${created}")
 endif()
 
+# The drivers of the build's odbcinst.ini (ctest's ODBCSYSINI), with the driver manager's trace.
+set(drivers /etc/odbcinst.ini)
+if(DEFINED ENV{ODBCSYSINI})
+  set(drivers $ENV{ODBCSYSINI}/odbcinst.ini)
+endif()
+file(READ ${drivers} odbcinst)
+set(trace ${WORK_DIR}/trace.log)
+file(WRITE ${WORK_DIR}/odbcinst.ini "${odbcinst}\n[ODBC]\nTrace=Yes\nTraceFile=${trace}\n")
+list(APPEND host_environment ODBCSYSINI=${WORK_DIR} ODBCINSTINI=odbcinst.ini)
+
 # Quoted wherever it is used: unquoted, CMake would split it at its semicolons.
 set(connect "DRIVER=SQLite3;Database=${database};")
 if(CONNECT_VIA STREQUAL "argument")
@@ -38,8 +50,16 @@ else()
                           "ITEM_LOOKUP_CONNECT=${connect}" ${HOST}
     RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
 endif()
+if(NOT EXISTS ${trace})
+  message(FATAL_ERROR "no trace: ${result}\n${output}\n${errors}")
+endif()
+file(READ ${trace} traced)
 file(REMOVE_RECURSE ${WORK_DIR})
 
+string(FIND "${traced}" "Str In = [${connect}AUTO_RECONNECT=0;]" sent)
+if(sent EQUAL -1)
+  message(FATAL_ERROR "itemhost did not connect with \"${connect}AUTO_RECONNECT=0;\":\n${traced}")
+endif()
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "itemhost ended with ${result}\nstdout:\n${output}\nstderr:\n${errors}")
 endif()
