@@ -11,6 +11,8 @@
 #   -DHOST_PRELOAD=<libraries>   LD_PRELOAD for the host alone (a sanitizer runtime), or empty
 # The current directory is the modules' folder (PGMS/ beside them); COB_LIBRARY_PATH is set by
 # the test.
+include(${CMAKE_CURRENT_LIST_DIR}/../support/traced_odbc.cmake)
+
 foreach(var HOST MAKE_DEMO_DATABASE WORK_DIR EXPECTED CONNECT_VIA)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "${var} is not set")
@@ -30,26 +32,8 @@ if(NOT created EQUAL 0)
   message(FATAL_ERROR "could not create the demo database: ${created}")
 endif()
 
-# The drivers of the build's odbcinst.ini (ctest's ODBCSYSINI), with the driver manager's trace.
-set(drivers /etc/odbcinst.ini)
-if(DEFINED ENV{ODBCSYSINI})
-  set(drivers $ENV{ODBCSYSINI}/odbcinst.ini)
-endif()
-file(READ ${drivers} odbcinst)
-# The driver manager keeps only the first 63 bytes of the trace file's path: a short folder.
-set(trace_base /tmp)
-if(DEFINED ENV{TMPDIR})
-  string(LENGTH "$ENV{TMPDIR}" length)
-  if(length LESS 40)
-    set(trace_base $ENV{TMPDIR})
-  endif()
-endif()
-string(RANDOM LENGTH 8 tag)
-set(trace_dir ${trace_base}/itemhost-${tag})
-file(MAKE_DIRECTORY ${trace_dir})
-set(trace ${trace_dir}/trace.log)
-file(WRITE ${WORK_DIR}/odbcinst.ini "${odbcinst}\n[ODBC]\nTrace=Yes\nTraceFile=${trace}\n")
-list(APPEND host_environment ODBCSYSINI=${WORK_DIR} ODBCINSTINI=odbcinst.ini)
+traced_odbc(${WORK_DIR} traced_environment)
+list(APPEND host_environment ${traced_environment})
 
 # Quoted wherever it is used: unquoted, CMake would split it at its semicolons.
 set(connect "DRIVER=SQLite3;Database=${database};")
@@ -61,11 +45,8 @@ else()
                           "ITEM_LOOKUP_CONNECT=${connect}" ${HOST}
     RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
 endif()
-set(traced "")
-if(EXISTS ${trace})
-  file(READ ${trace} traced)
-endif()
-file(REMOVE_RECURSE ${WORK_DIR} ${trace_dir})
+read_odbc_trace(traced)
+file(REMOVE_RECURSE ${WORK_DIR})
 
 string(FIND "${traced}" "Str In = [${connect}AUTO_RECONNECT=0;]" sent)
 if(sent EQUAL -1)

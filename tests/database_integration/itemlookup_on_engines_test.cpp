@@ -1064,6 +1064,29 @@ TEST(ItemlookupOnMariadb, ABatchGoesOnOnASessionOfItsOwnWhateverTheDriversReconn
   }
 }
 
+// The README's reconnect example turns the driver's own reconnect off too: asked for it, its
+// session killed between two lines, the example itself connects again, through the connection
+// string's InitStmt, so that the backslash key after the loss finds no row and the next one its
+// own.
+TEST(CHostOnMariadb, TheReadmeReconnectExampleConnectsAgainItselfWhenTheDriverWouldHaveIt) {
+  open_or_skip(Database::mariadb);
+  if (IsSkipped() || HasFatalFailure()) return;
+  const std::string connection =
+      demo_connection_string(Database::mariadb, Literals::as_documented) + "AUTO_RECONNECT=1;";
+  const HostRun run = across_a_killed_mariadb_session(
+      shell_quoted(C_RECONNECT_HOST) + " " + shell_quoted(ITEM_LOOKUP_LIB_DIR "/VELDORIN.so") +
+          " " + shell_quoted(connection),
+      "1001\n", "\\' OR 1=1 #\nBARRA\\'S-1011\n");
+  EXPECT_EQ(run.exit_status, 0) << run.out << run.err;
+  EXPECT_EQ(run.out,
+            "item 1001: PARACETAMOL 500MG 20 COMPRIMIDOS\n"
+            "item \\' OR 1=1 #: 08S01, connecting again\n"
+            "item \\' OR 1=1 #: not found, status 01027\n"
+            "item BARRA\\'S-1011: SUPORTE DE PAREDE C:\\ITENS\\1011\n")
+      << run.err;
+  EXPECT_LT(run.after_the_loss.count(), 15.0);
+}
+
 // On the real driver: check names MariaDB Connector/ODBC's own reconnect where it is set, and a
 // connection whose driver reads the MariaDB option files, where a reconnect option turns it on
 // whatever AUTO_RECONNECT says, is refused, for check as for a lookup, before anything runs.
