@@ -14,9 +14,13 @@ void check_driver_reconnect(CheckContext& context) {
     context.report.add("auto reconnect", true, driver_reconnect_off(driver));
     return;
   }
+  // Not read there by the driver tried, it still asks for the reconnect, for any that reads it.
+  const std::string unread =
+      setting->read ? "" : " (not read there by MariaDB Connector/ODBC 3.1, but asking for it)";
   context.report.add(
       "auto reconnect", false,
-      setting->setting + " in " + setting->source + ": " + std::string(driver_reconnect_harm()) +
+      setting->setting + " in " + setting->source + unread + ": " +
+          std::string(driver_reconnect_harm()) +
           "; itemlookup turns it off for its own connections, other hosts connecting so do not",
       setting->fix +
           "; a host connects again itself, and sets the new session up, as itemlookup and the C "

@@ -71,6 +71,34 @@ std::optional<SwitchReading> read_switch(std::string_view connection_string,
   return found;
 }
 
+// The driver's section of odbcinst.ini for a connection with this string: the one its DRIVER
+// names, or failing that its DSN's Driver; nothing when either names the driver's file instead.
+std::optional<std::string> driver_section(std::string_view connection_string) {
+  std::optional<std::string> driver = connection_attribute(connection_string, "DRIVER");
+  if (!driver || driver->empty()) {
+    const std::optional<std::string> dsn = connection_attribute(connection_string, "DSN");
+    if (dsn && !dsn->empty()) driver = ini_value(*dsn, "Driver", "odbc.ini");
+  }
+  if (!driver || driver->empty() || contains(*driver, "/")) return std::nullopt;
+  return driver;
+}
+
+// A reconnect asked for in the driver's section of odbcinst.ini.
+std::optional<ReconnectSetting> reconnect_in_driver_section(std::string_view connection_string) {
+  const std::optional<std::string> section = driver_section(connection_string);
+  if (!section) return std::nullopt;
+  for (const char* key : {kAutoReconnect.name, "OPTIONS", "OPTION"}) {
+    const std::optional<std::string> value = ini_value(*section, key, "odbcinst.ini");
+    if (value && switched_on(kAutoReconnect, key, *value)) {
+      return ReconnectSetting{
+          std::string(key) + "=" + *value,
+          "the driver's section [" + *section + "] of odbcinst.ini",
+          "remove it from [" + *section + "] of odbcinst.ini (odbcinst -j names the file)", false};
+    }
+  }
+  return std::nullopt;
+}
+
 // How a refusal ends, before its fix.
 const std::string kRefused = "; itemlookup does not use such a connection.\n  To fix: ";
 
@@ -95,7 +123,7 @@ std::optional<ReconnectSetting> driver_reconnect_setting(std::string_view connec
                                                          std::string_view driver_file) {
   if (!mariadb_driver(driver_file)) return std::nullopt;
   const std::optional<SwitchReading> reading = read_switch(connection_string, kAutoReconnect);
-  if (!reading || !reading->on) return std::nullopt;
+  if (!reading || !reading->on) return reconnect_in_driver_section(connection_string);
   return ReconnectSetting{reading->setting, reading->source, reading->fix};
 }
 

@@ -34,11 +34,13 @@ struct ReconnectSetting {
   std::string setting;  // "AUTO_RECONNECT=1", "OPTIONS=4194306"
   std::string source;   // "the connection string", "the DSN's section [items] of odbc.ini"
   std::string fix;      // the setting that turns it off there
+  bool read = true;     // false: where the driver does not read it (its section of odbcinst.ini)
 };
 
 // The setting that turns the driver's own reconnect on for a connection with this string through
 // the driver `driver_file` (SQL_DRIVER_NAME, e.g. "libmaodbc.so"), read as the driver reads it;
-// nothing when it is off, or the driver has none.
+// failing that, one in the driver's section of odbcinst.ini, which asks for it though the driver
+// does not read it there; nothing when it is off, or the driver has none.
 std::optional<ReconnectSetting> driver_reconnect_setting(std::string_view connection_string,
                                                          std::string_view driver_file);
 

@@ -605,15 +605,21 @@ TEST_F(CheckOverDouble, RefusesAConnectionWhoseDriverMayStillReconnectByItself) 
 
 // Finding "auto reconnect": the driver's own reconnect, as MariaDB Connector/ODBC reads it: in
 // the connection string the last of AUTO_RECONNECT, OPTIONS and OPTION, over the DSN as well; in
-// the DSN, AUTO_RECONNECT over the OPTIONS bit; no DSN when the string names a driver; never its
-// section of odbcinst.ini. A value is a number, as the driver reads it.
+// the DSN, AUTO_RECONNECT over the OPTIONS bit; no DSN when the string names a driver. Its section
+// of odbcinst.ini, which it does not read, is named last, for asking for it. A value is a number,
+// as the driver reads it.
 TEST_F(CheckOverDouble, NamesTheDriversOwnReconnectAndWhereItIsSet) {
-  const OwnOdbcIni ini("[MariaDB Unicode]\nDriver=libmaodbc.so\nAUTO_RECONNECT=1\n",
-                       "[reconnects]\nAUTO_RECONNECT = 1\n"
-                       "[bits]\nOPTIONS=4194306\n"
-                       "[option]\nOPTION=4194304\n"
-                       "[both]\nOPTIONS=4194304\nAUTO_RECONNECT=0\n"
-                       "[plain]\nOPTIONS=3\n");
+  const OwnOdbcIni ini(
+      "[MariaDB Unicode]\nDriver=libmaodbc.so\nAUTO_RECONNECT=1\n"
+      "[MariaDB bits]\nDriver=libmaodbc.so\nOPTIONS=3\nOPTION=4194304\n"
+      "[MariaDB]\nDriver=libmaodbc.so\nAUTO_RECONNECT=0\nOPTIONS=3\n",
+      "[reconnects]\nAUTO_RECONNECT = 1\n"
+      "[through]\nDriver=MariaDB Unicode\nServer=h\n"
+      "[by path]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libmaodbc.so\n"
+      "[bits]\nOPTIONS=4194306\n"
+      "[option]\nOPTION=4194304\n"
+      "[both]\nOPTIONS=4194304\nAUTO_RECONNECT=0\n"
+      "[plain]\nOPTIONS=3\n");
   const std::string why =
       ": the driver connects again by itself when the connection is lost and runs the "
       "statement at hand on the new session, which has none of the host's setup (a key there "
@@ -632,6 +638,15 @@ TEST_F(CheckOverDouble, NamesTheDriversOwnReconnectAndWhereItIsSet) {
     std::string fix;  // empty: ok
   };
   const std::string in_string = "AUTO_RECONNECT=0 at the end of the connection string" + host_fix;
+  const auto in_section = [&](const std::string& setting, const std::string& section) {
+    return setting + " in the driver's section [" + section +
+           "] of odbcinst.ini (not read there by MariaDB Connector/ODBC 3.1, but asking for it)" +
+           why;
+  };
+  const auto section_fix = [&](const std::string& section) {
+    return "remove it from [" + section + "] of odbcinst.ini (odbcinst -j names the file)" +
+           host_fix;
+  };
   const ReconnectCase cases[] = {
       {"sqlite3odbc.so", "DRIVER=SQLite3;Database=x;AUTO_RECONNECT=1",
        "none: sqlite3odbc.so opens a file, with no connection to lose", ""},
@@ -641,18 +656,25 @@ TEST_F(CheckOverDouble, NamesTheDriversOwnReconnectAndWhereItIsSet) {
        "no setting of libfoo.so known to itemlookup; its own connections end with "
        "AUTO_RECONNECT=0",
        ""},
-      {"libmaodbc.so", "DRIVER=MariaDB Unicode;Server=h", maodbc_off, ""},
-      {"libmaodbc.so", "DRIVER=MariaDB Unicode;Server=h;auto_reconnect = 1",
+      {"libmaodbc.so", "DRIVER=MariaDB;Server=h", maodbc_off, ""},
+      {"libmaodbc.so", "DRIVER=MariaDB Unicode;Server=h",
+       in_section("AUTO_RECONNECT=1", "MariaDB Unicode"), section_fix("MariaDB Unicode")},
+      {"libmaodbc.so", "DRIVER={MariaDB bits};Server=h",
+       in_section("OPTION=4194304", "MariaDB bits"), section_fix("MariaDB bits")},
+      {"libmaodbc.so", "DSN=through", in_section("AUTO_RECONNECT=1", "MariaDB Unicode"),
+       section_fix("MariaDB Unicode")},
+      {"libmaodbc.so", "DSN=by path", maodbc_off, ""},
+      {"libmaodbc.so", "DRIVER=MariaDB;Server=h;auto_reconnect = 1",
        "auto_reconnect=1 in the connection string" + why, in_string},
-      {"libmaodbc.so", "DRIVER=MariaDB Unicode;OPTION=4194304;AUTO_RECONNECT=0", maodbc_off, ""},
-      {"libmaodbc.so", "DRIVER=MariaDB Unicode;AUTO_RECONNECT=0;OPTION={4194305}",
+      {"libmaodbc.so", "DRIVER=MariaDB;OPTION=4194304;AUTO_RECONNECT=0", maodbc_off, ""},
+      {"libmaodbc.so", "DRIVER=MariaDB;AUTO_RECONNECT=0;OPTION={4194305}",
        "OPTION=4194305 in the connection string" + why, in_string},
-      {"libmaodbc.so", "DRIVER=MariaDB Unicode;AUTO_RECONNECT=yes", maodbc_off, ""},
+      {"libmaodbc.so", "DRIVER=MariaDB;AUTO_RECONNECT=yes", maodbc_off, ""},
       {"libmaodbc.so", "DSN=reconnects",
        "AUTO_RECONNECT=1 in the DSN's section [reconnects] of odbc.ini" + why,
        "AUTO_RECONNECT=0 in [reconnects] of odbc.ini" + host_fix},
       {"libmaodbc.so", "DSN=reconnects;OPTIONS=1", maodbc_off, ""},
-      {"libmaodbc.so", "DSN=reconnects;DRIVER=MariaDB Unicode", maodbc_off, ""},
+      {"libmaodbc.so", "DSN=reconnects;DRIVER=MariaDB", maodbc_off, ""},
       {"libmaodbc.so", "DSN=bits", "OPTIONS=4194306 in the DSN's section [bits] of odbc.ini" + why,
        "AUTO_RECONNECT=0 in [bits] of odbc.ini" + host_fix},
       {"libmaodbc.so", "DSN=option",
