@@ -22,6 +22,17 @@ static int used(const char* field, int width) {
   return width;
 }
 
+/* The connection string with AUTO_RECONNECT=0 last: the driver must not connect again by itself,
+   for its new session would have none of this host's setup and would get the lookup at hand
+   (docs/host-interface.md). Last, it wins over the DSN and any earlier setting in MariaDB
+   Connector/ODBC; other drivers pass over it. 0 when it does not fit. */
+static int without_driver_reconnect(char* connect, size_t size, const char* given) {
+  size_t length = strlen(given);
+  const char* separator = length > 0 && given[length - 1] != ';' ? ";" : "";
+  int written = snprintf(connect, size, "%s%sAUTO_RECONNECT=0;", given, separator);
+  return written >= 0 && (size_t)written < size;
+}
+
 int main(int argc, char** argv) {
   char function_code[LOOKUP_FUNCTION_CODE_WIDTH], item_code[VELDORIN_ITEM_CODE_WIDTH],
       sales_family[VELDORIN_SALES_FAMILY_WIDTH], external_code[VELDORIN_EXTERNAL_CODE_WIDTH],
@@ -30,7 +41,7 @@ int main(int argc, char** argv) {
       anvisa_code[VELDORIN_ANVISA_CODE_WIDTH], pmc_value[VELDORIN_PRICE_DIGITS],
       pmv_value[VELDORIN_PRICE_DIGITS], net_weight[VELDORIN_WEIGHT_DIGITS],
       gross_weight[VELDORIN_WEIGHT_DIGITS], status[LOOKUP_STATUS_WIDTH],
-      database_kind[LOOKUP_DATABASE_KIND_WIDTH];
+      database_kind[LOOKUP_DATABASE_KIND_WIDTH], connect[2048];
   SQLHENV environment = SQL_NULL_HENV;
   SQLHDBC connection = SQL_NULL_HDBC;
   void* module;
@@ -51,10 +62,14 @@ int main(int argc, char** argv) {
   }
 
   /* The host owns the connection; the module only borrows its handles. */
+  if (!without_driver_reconnect(connect, sizeof connect, argv[2])) {
+    fprintf(stderr, "the connection string is too long\n");
+    return 2;
+  }
   SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment);
   SQLSetEnvAttr(environment, SQL_ATTR_ODBC_VERSION, (SQLPOINTER)SQL_OV_ODBC3, 0);
   SQLAllocHandle(SQL_HANDLE_DBC, environment, &connection);
-  if (!SQL_SUCCEEDED(SQLDriverConnect(connection, NULL, (SQLCHAR*)argv[2], SQL_NTS, NULL, 0, NULL,
+  if (!SQL_SUCCEEDED(SQLDriverConnect(connection, NULL, (SQLCHAR*)connect, SQL_NTS, NULL, 0, NULL,
                                       SQL_DRIVER_NOPROMPT))) {
     fprintf(stderr, "cannot connect with %s\n", argv[2]);
     return 1;

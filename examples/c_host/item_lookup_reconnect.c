@@ -33,6 +33,17 @@ static int used(const char* field, int width) {
   return width;
 }
 
+/* The connection string with AUTO_RECONNECT=0 last: the driver must not connect again by itself,
+   for its new session would have none of this host's setup and would get the lookup at hand
+   (docs/host-interface.md). Last, it wins over the DSN and any earlier setting in MariaDB
+   Connector/ODBC; other drivers pass over it. 0 when it does not fit. */
+static int without_driver_reconnect(char* connect, size_t size, const char* given) {
+  size_t length = strlen(given);
+  const char* separator = length > 0 && given[length - 1] != ';' ? ";" : "";
+  int written = snprintf(connect, size, "%s%sAUTO_RECONNECT=0;", given, separator);
+  return written >= 0 && (size_t)written < size;
+}
+
 /* A new connection may cure these: the connection failed or was lost (class 08, a pooler's own
    08P01 included), the server shut down or is starting (57P01 to 57P03), or a hot standby
    cancelled the read to replay changes (40001). */
@@ -53,7 +64,7 @@ static const solvake_record* first_error(const solvake_records* taken) {
 
 int main(int argc, char** argv) {
   struct item item;
-  char path[4096], line[256];
+  char path[4096], line[256], connect[2048];
   SQLHENV environment = SQL_NULL_HENV;
   SQLHDBC connection = SQL_NULL_HDBC;
   void *module, *message_module;
@@ -83,10 +94,14 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  if (!without_driver_reconnect(connect, sizeof connect, argv[2])) {
+    fprintf(stderr, "the connection string is too long\n");
+    return 2;
+  }
   SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment);
   SQLSetEnvAttr(environment, SQL_ATTR_ODBC_VERSION, (SQLPOINTER)SQL_OV_ODBC3, 0);
   SQLAllocHandle(SQL_HANDLE_DBC, environment, &connection);
-  if (!SQL_SUCCEEDED(SQLDriverConnect(connection, NULL, (SQLCHAR*)argv[2], SQL_NTS, NULL, 0, NULL,
+  if (!SQL_SUCCEEDED(SQLDriverConnect(connection, NULL, (SQLCHAR*)connect, SQL_NTS, NULL, 0, NULL,
                                       SQL_DRIVER_NOPROMPT))) {
     fprintf(stderr, "cannot connect with %s\n", argv[2]);
     return 1;
@@ -111,7 +126,7 @@ int main(int argc, char** argv) {
          on connect; a host that sets the session itself must set it here again. */
       printf("item %s: %s, connecting again\n", line, error->sqlstate);
       SQLDisconnect(connection);
-      if (!SQL_SUCCEEDED(SQLDriverConnect(connection, NULL, (SQLCHAR*)argv[2], SQL_NTS, NULL, 0,
+      if (!SQL_SUCCEEDED(SQLDriverConnect(connection, NULL, (SQLCHAR*)connect, SQL_NTS, NULL, 0,
                                           NULL, SQL_DRIVER_NOPROMPT)))
         break; /* the next lookup fails with 08003 and tries again */
     }

@@ -95,6 +95,23 @@
            END-IF
            MOVE FUNCTION LENGTH(FUNCTION TRIM(CONNECT-STRING TRAILING))
              TO CONNECT-LENGTH
+      *> The driver must not connect again by itself: its new session
+      *> would lack this host's setup (docs/host-interface.md). Given
+      *> last, AUTO_RECONNECT=0 wins over the DSN and anything before
+      *> it in MariaDB Connector/ODBC; other drivers pass over it.
+           IF CONNECT-LENGTH > 982
+               DISPLAY "itemhost: the connection string is too long"
+                       UPON SYSERR
+               MOVE 2 TO RETURN-CODE
+               STOP RUN
+           END-IF
+           IF CONNECT-STRING(CONNECT-LENGTH:1) NOT = ";"
+               ADD 1 TO CONNECT-LENGTH
+               MOVE ";" TO CONNECT-STRING(CONNECT-LENGTH:1)
+           END-IF
+           MOVE "AUTO_RECONNECT=0;"
+             TO CONNECT-STRING(CONNECT-LENGTH + 1:17)
+           ADD 17 TO CONNECT-LENGTH
 
            CALL STATIC "SQLAllocHandle" USING
                 BY VALUE SQL-HANDLE-ENV

@@ -29,6 +29,7 @@ inline constexpr std::size_t kSampledRows = 500;
 void check_literals(CheckContext& context);
 void check_autocommit(CheckContext& context);
 void check_driver_logging(CheckContext& context);
+void check_driver_reconnect(CheckContext& context);
 void check_server_role(CheckContext& context);
 void check_tables(CheckContext& context);
 void check_key_comparisons(CheckContext& context);

@@ -34,6 +34,7 @@ CheckReport check_connection(const OdbcConnection& connection, const LookupHost&
   check_literals(context);
   check_autocommit(context);
   check_driver_logging(context);
+  check_driver_reconnect(context);
   check_server_role(context);
   check_tables(context);
   check_key_comparisons(context);

@@ -18,11 +18,6 @@ struct LogSetting {
   std::string fix;      // the exact setting to change, and where
 };
 
-// The value of `key` in an ODBC connection string (keys compare without letter case, braces
-// around a value are dropped); the last one when it is given twice, as the drivers read it.
-std::optional<std::string> connection_attribute(std::string_view connection_string,
-                                                std::string_view key);
-
 // The logging settings that are on for this connection of the driver `driver_file`
 // (SQL_DRIVER_NAME, e.g. "psqlodbcw.so"). Only psqlODBC (CommLog, Debug) and MariaDB
 // Connector/ODBC (TRACE, the OPTIONS bit 4) have such settings; any other driver gives none.

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <utility>
 
+#include "connection/driver_reconnect.hpp"
 #include "connection/lookup_watchdog.hpp"
 #include "connection/statement_error.hpp"
 #include "errors_and_text/cannot_run.hpp"
@@ -157,7 +158,9 @@ std::string masked_connection_string(const std::string& connection_string) {
 }
 
 OdbcConnection::OdbcConnection(const std::string& connection_string, SessionSetup setup)
-    : connection_string_(connection_string), setup_(std::move(setup)) {
+    : connection_string_(connection_string),
+      connected_with_(with_driver_reconnect_off(connection_string)),
+      setup_(std::move(setup)) {
   if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment_))) {
     throw CannotRun("cannot allocate an ODBC environment");
   }
@@ -193,7 +196,7 @@ OdbcConnection::OdbcConnection(const std::string& connection_string, SessionSetu
 
 SQLRETURN OdbcConnection::connect() {
   const BoundedWait bounded;
-  return SQLDriverConnect(connection_, nullptr, sql_text(connection_string_), SQL_NTS, nullptr, 0,
+  return SQLDriverConnect(connection_, nullptr, sql_text(connected_with_), SQL_NTS, nullptr, 0,
                           nullptr, SQL_DRIVER_NOPROMPT);
 }
 
@@ -204,6 +207,12 @@ void OdbcConnection::disconnect() {
 }
 
 std::optional<OdbcDiagnostic> OdbcConnection::set_up_session() {
+  // Whatever the setup: a session the driver may replace by itself is set up for nothing.
+  if (std::optional<std::string> refused =
+          driver_reconnect_refusal(connected_with_, info(SQL_DRIVER_NAME))) {
+    disconnect();
+    return OdbcDiagnostic{"", 0, *refused};
+  }
   std::optional<OdbcDiagnostic> refusal;
   try {
     if (setup_) setup_(*this);

@@ -25,10 +25,12 @@ using SessionSetup = std::function<void(const OdbcConnection&)>;
 
 class OdbcConnection {
  public:
-  // Opens an ODBC 3 environment, connects with SQLDriverConnect, no prompting, and runs the
-  // setup. Throws CannotRun with the driver manager's diagnostics when either fails, or with
-  // the setup's refusal, having disconnected. No setup: the session stays as the connection
-  // string leaves it (check looks at that; the demo database is built on it).
+  // Opens an ODBC 3 environment, connects with SQLDriverConnect, no prompting, with the driver's
+  // own reconnect off (with_driver_reconnect_off), and runs the setup. Throws CannotRun with the
+  // driver manager's diagnostics when either fails, or with the setup's refusal, or when the
+  // driver may still connect again by itself (driver_reconnect_refusal), having disconnected.
+  // No setup: the session stays as the connection string leaves it (check looks at that; the
+  // demo database is built on it).
   explicit OdbcConnection(const std::string& connection_string, SessionSetup setup = {});
   ~OdbcConnection();
   OdbcConnection(const OdbcConnection&) = delete;
@@ -36,7 +38,8 @@ class OdbcConnection {
 
   SQLHENV environment() const { return environment_; }
   SQLHDBC connection() const { return connection_; }
-  // As given, passwords included: not for messages (masked_connection_string).
+  // As given, passwords included: not for messages (masked_connection_string). The driver gets
+  // it with AUTO_RECONNECT=0 added.
   const std::string& connection_string() const { return connection_string_; }
 
   // After a lost connection: disconnects whatever is left of it and connects again on the same
@@ -68,11 +71,13 @@ class OdbcConnection {
 
  private:
   SQLRETURN connect();
-  // Runs the setup on the new session; disconnects and says why when it refuses.
+  // Runs the setup on the new session; disconnects and says why when it refuses, or when the
+  // driver may connect again by itself.
   std::optional<OdbcDiagnostic> set_up_session();
   void disconnect();
 
   std::string connection_string_;
+  std::string connected_with_;  // what SQLDriverConnect gets
   SessionSetup setup_;
   SQLHENV environment_ = SQL_NULL_HENV;
   SQLHDBC connection_ = SQL_NULL_HDBC;

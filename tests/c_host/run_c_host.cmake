@@ -1,5 +1,7 @@
 # Runs the C example host on a fresh SQLite demo database from a scratch directory (no PGMS/
 # there: the host modules must come from beside the module) and compares its output exactly.
+# Run natively, the driver manager traces it: the host must connect with AUTO_RECONNECT=0 last,
+# its driver must not connect again by itself.
 #
 #   -DHOST=<item_lookup_example>  -DMODULE=<VELDORIN.so>
 #   -DMAKE_DEMO_DATABASE=<make_demo_database>: makes the database, as itemlookup does
@@ -7,6 +9,8 @@
 #   -DINPUT=<standard input>, optional
 #   -DLAUNCHER=<program the host runs under>, optional: wine64 for a Windows build, whose C
 #    runtime ends its lines with CR LF
+include(${CMAKE_CURRENT_LIST_DIR}/../support/traced_odbc.cmake)
+
 foreach(var HOST MODULE MAKE_DEMO_DATABASE WORK_DIR EXPECTED)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "${var} is not set")
@@ -22,9 +26,23 @@ set(input)
 if(DEFINED INPUT)
   set(input INPUT_FILE ${INPUT})
 endif()
-execute_process(COMMAND ${LAUNCHER} ${HOST} ${MODULE} "DRIVER=SQLite3;Database=${database};"
-  WORKING_DIRECTORY ${WORK_DIR} ${input}
+set(traced_environment)
+if(NOT DEFINED LAUNCHER)
+  traced_odbc(${WORK_DIR} traced_environment)
+endif()
+# Quoted wherever it is used: unquoted, CMake would split it at its semicolons.
+set(connect "DRIVER=SQLite3;Database=${database};")
+execute_process(COMMAND ${CMAKE_COMMAND} -E env ${traced_environment} ${LAUNCHER} ${HOST} ${MODULE}
+  "${connect}" WORKING_DIRECTORY ${WORK_DIR} ${input}
   RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
+if(NOT DEFINED LAUNCHER)
+  read_odbc_trace(traced)
+  string(FIND "${traced}" "Str In = [${connect}AUTO_RECONNECT=0;]" sent)
+  if(sent EQUAL -1)
+    message(FATAL_ERROR "the example did not connect with \"${connect}AUTO_RECONNECT=0;\":\n"
+                        "${traced}\nstderr:\n${errors}")
+  endif()
+endif()
 file(REMOVE_RECURSE ${WORK_DIR})
 if(DEFINED LAUNCHER)
   string(REPLACE "\r\n" "\n" output "${output}")

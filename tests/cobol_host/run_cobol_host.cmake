@@ -1,5 +1,7 @@
 # Runs the example COBOL host against a fresh SQLite demo database and compares its output,
-# line for line, with the expected output.
+# line for line, with the expected output. The driver manager traces the run, and the connection
+# string the host sends must end with AUTO_RECONNECT=0: its driver must not connect again by
+# itself.
 #
 #   -DHOST=<itemhost>            the compiled example
 #   -DMAKE_DEMO_DATABASE=<program>  make_demo_database (tests/support)
@@ -9,6 +11,8 @@
 #   -DHOST_PRELOAD=<libraries>   LD_PRELOAD for the host alone (a sanitizer runtime), or empty
 # The current directory is the modules' folder (PGMS/ beside them); COB_LIBRARY_PATH is set by
 # the test.
+include(${CMAKE_CURRENT_LIST_DIR}/../support/traced_odbc.cmake)
+
 foreach(var HOST MAKE_DEMO_DATABASE WORK_DIR EXPECTED CONNECT_VIA)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "${var} is not set")
@@ -28,6 +32,9 @@ if(NOT created EQUAL 0)
   message(FATAL_ERROR "could not create the demo database: ${created}")
 endif()
 
+traced_odbc(${WORK_DIR} traced_environment)
+list(APPEND host_environment ${traced_environment})
+
 # Quoted wherever it is used: unquoted, CMake would split it at its semicolons.
 set(connect "DRIVER=SQLite3;Database=${database};")
 if(CONNECT_VIA STREQUAL "argument")
@@ -38,8 +45,13 @@ else()
                           "ITEM_LOOKUP_CONNECT=${connect}" ${HOST}
     RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
 endif()
+read_odbc_trace(traced)
 file(REMOVE_RECURSE ${WORK_DIR})
 
+string(FIND "${traced}" "Str In = [${connect}AUTO_RECONNECT=0;]" sent)
+if(sent EQUAL -1)
+  message(FATAL_ERROR "itemhost did not connect with \"${connect}AUTO_RECONNECT=0;\":\n${traced}")
+endif()
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "itemhost ended with ${result}\nstdout:\n${output}\nstderr:\n${errors}")
 endif()

@@ -10,12 +10,14 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "check/check_findings.hpp"
 #include "check/connection_check.hpp"
 #include "connection/database_engine.hpp"
+#include "connection/driver_reconnect.hpp"
 #include "connection/lookup_watchdog.hpp"
 #include "errors_and_text/cannot_run.hpp"
 #include "lookup/host_module_channel.hpp"
@@ -187,9 +189,10 @@ TEST_F(CheckOverDouble, StartsNoSessionThatFailsItsProof) {
                 "the connection to PostgreSQL reads a backslash in a string literal as an escape"))
         << error.what();
   }
-  EXPECT_EQ(connection_trace(), (std::vector<std::string>{
-                                    "connect DSN=anything", "SET standard_conforming_strings = on",
-                                    "SELECT '\\'", "SELECT 'x'", "disconnect"}));
+  EXPECT_EQ(connection_trace(),
+            (std::vector<std::string>{"connect DSN=anything;AUTO_RECONNECT=0;",
+                                      "SET standard_conforming_strings = on", "SELECT '\\'",
+                                      "SELECT 'x'", "disconnect"}));
 }
 
 // Every table read asks the server for a bounded number of rows, in the engine's words, and the
@@ -468,6 +471,235 @@ TEST_F(CheckOverDouble, NamesDriverLoggingAndWhereItIsSet) {
   setenv("HOME", home.c_str(), 1);
 }
 
+// ODBC ini files of the test's own, read through the driver manager's ini reader as the drivers
+// read theirs (ODBCSYSINI, ODBCINI), set before anything reads them; the environment is left as
+// it was.
+class OwnOdbcIni {
+ public:
+  OwnOdbcIni(const std::string& odbcinst, const std::string& odbc) {
+    std::ofstream(folder_.path() / "odbcinst.ini") << odbcinst;
+    std::ofstream(folder_.path() / "odbc.ini") << odbc;
+    for (const char* name : {"ODBCSYSINI", "ODBCINSTINI", "ODBCINI"}) {
+      const char* value = std::getenv(name);
+      before_.emplace_back(name,
+                           value != nullptr ? std::optional<std::string>(value) : std::nullopt);
+    }
+    setenv("ODBCSYSINI", folder_.path().c_str(), 1);
+    setenv("ODBCINSTINI", "odbcinst.ini", 1);
+    setenv("ODBCINI", (folder_.path() / "odbc.ini").c_str(), 1);
+  }
+  ~OwnOdbcIni() {
+    for (const auto& [name, value] : before_) {
+      if (value) {
+        setenv(name.c_str(), value->c_str(), 1);
+      } else {
+        unsetenv(name.c_str());
+      }
+    }
+  }
+  OwnOdbcIni(const OwnOdbcIni&) = delete;
+  OwnOdbcIni& operator=(const OwnOdbcIni&) = delete;
+
+ private:
+  const test_support::TemporaryFolder folder_{"odbc-ini-"};
+  std::vector<std::pair<std::string, std::optional<std::string>>> before_;
+};
+
+// Every connect, the first and each one after a lost connection, ends with AUTO_RECONNECT=0,
+// which MariaDB Connector/ODBC reads over any earlier attribute and over the DSN: a separator
+// only where there is none, since an empty attribute would have the driver read
+// ";AUTO_RECONNECT" as the name.
+TEST_F(CheckOverDouble, ConnectsWithTheDriversOwnReconnectOff) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"DSN=items", "DSN=items;AUTO_RECONNECT=0;"},
+      {"DSN=items;", "DSN=items;AUTO_RECONNECT=0;"},
+      {"DSN=items; ", "DSN=items; AUTO_RECONNECT=0;"},
+      {"DSN=items;AUTO_RECONNECT=1", "DSN=items;AUTO_RECONNECT=1;AUTO_RECONNECT=0;"},
+      {"DRIVER={MariaDB Unicode};InitStmt={SET a=1;SET b=2}",
+       "DRIVER={MariaDB Unicode};InitStmt={SET a=1;SET b=2};AUTO_RECONNECT=0;"},
+      {"", "AUTO_RECONNECT=0;"},
+  };
+  for (const auto& [given, sent] : cases) {
+    odbc_double::reset();
+    itemlookup::OdbcConnection connection(given);
+    EXPECT_EQ(connection.connection_string(), given);
+    EXPECT_EQ(connection.reconnect(), std::nullopt) << given;
+    EXPECT_EQ(connection_trace(),
+              (std::vector<std::string>{"connect " + sent, "disconnect", "connect " + sent}))
+        << given;
+  }
+}
+
+// MariaDB Connector/ODBC with USE_MYCNF on reads the MariaDB option files, where a reconnect
+// option turns its own reconnect on whatever AUTO_RECONNECT says; an attribute left open swallows
+// the AUTO_RECONNECT=0 added last. Either connection is refused before any statement, having
+// disconnected; other drivers do not read these names.
+TEST_F(CheckOverDouble, RefusesAConnectionWhoseDriverMayStillReconnectByItself) {
+  const OwnOdbcIni ini("[MariaDB Unicode]\nDriver=libmaodbc.so\nUSE_MYCNF=1\n",
+                       "[reconnects]\nAUTO_RECONNECT=1\n"
+                       "[option files]\nOPTIONS=65538\n"
+                       "[option files off]\nOPTIONS=65536\nUSE_MYCNF=0\n");
+  const std::string why =
+      ": the driver connects again by itself when the connection is lost and runs the "
+      "statement at hand on the new session, which has none of the host's setup (a key there "
+      "may read a backslash as an escape), and it has been seen to wait there for ever or crash "
+      "the host; itemlookup does not use such a connection.\n  To fix: ";
+  const std::string option_files =
+      " has MariaDB Connector/ODBC read the MariaDB option files (my.cnf), where a reconnect "
+      "option turns its own reconnect on whatever AUTO_RECONNECT says" +
+      why;
+  const std::string swallowed =
+      " turns MariaDB Connector/ODBC's own reconnect on, and the AUTO_RECONNECT=0 that "
+      "itemlookup adds at the end of the connection string does not reach the driver (a brace "
+      "left open, or words without '=', take it in)" +
+      why + "close every brace of the connection string and end it with a whole NAME=value";
+  const std::string option_files_fix = ", with what the option files gave set in the DSN itself";
+  struct RefusalCase {
+    const char* driver;  // SQL_DRIVER_NAME
+    std::string connection_string;
+    std::string refusal;  // empty: connected
+  };
+  const RefusalCase cases[] = {
+      {"libmaodbc.so", "DSN=reconnects", ""},
+      {"libmaodbc.so", "DRIVER=MariaDB Unicode;Server=h;OPTION=4194304", ""},
+      // The driver's section of odbcinst.ini is not read.
+      {"libmaodbc.so", "DRIVER=MariaDB Unicode;Server=h", ""},
+      {"libmaodbc.so", "DRIVER=MariaDB Unicode;Server=h;use_mycnf=1",
+       "use_mycnf=1 in the connection string" + option_files +
+           "USE_MYCNF=0 at the end of the connection string" + option_files_fix},
+      {"libmaodbc.so", "DSN=option files",
+       "OPTIONS=65538 in the DSN's section [option files] of odbc.ini" + option_files +
+           "USE_MYCNF=0 in [option files] of odbc.ini" + option_files_fix},
+      {"libmaodbc.so", "DSN=option files;OPTIONS=2", ""},
+      {"libmaodbc.so", "DSN=option files off", ""},
+      // The driver reads no DSN when the connection string names a driver.
+      {"libmaodbc.so", "DSN=option files;DRIVER=MariaDB Unicode", ""},
+      {"libmaodbc.so", "DRIVER=MariaDB Unicode;AUTO_RECONNECT=1;InitStmt={SET @a=1",
+       "AUTO_RECONNECT=1 in the connection string" + swallowed},
+      {"libmaodbc.so", "DSN=reconnects;NoBraces",
+       "AUTO_RECONNECT=1 in the DSN's section [reconnects] of odbc.ini" + swallowed},
+      {"psqlodbcw.so", "DRIVER=PostgreSQL Unicode;USE_MYCNF=1;AUTO_RECONNECT=1;X={", ""},
+  };
+  for (const RefusalCase& c : cases) {
+    odbc_double::reset();
+    odbc_double::script_info(SQL_DBMS_NAME, "MariaDB");
+    odbc_double::script_info(SQL_DRIVER_NAME, c.driver);
+    odbc_double::script_statement("SELECT '\\'", answers("\\"));
+    std::string refusal;
+    try {
+      const itemlookup::OdbcConnection connection(c.connection_string,
+                                                  itemlookup::set_up_standard_literals);
+    } catch (const itemlookup::CannotRun& error) {
+      refusal = error.what();
+    }
+    EXPECT_EQ(refusal, c.refusal) << c.connection_string;
+    if (c.refusal.empty()) continue;
+    // No statement reached the session: it was closed as soon as the driver was known.
+    EXPECT_EQ(
+        connection_trace(),
+        (std::vector<std::string>{
+            "connect " + itemlookup::with_driver_reconnect_off(c.connection_string), "disconnect"}))
+        << c.connection_string;
+  }
+}
+
+// Finding "auto reconnect": the driver's own reconnect, as MariaDB Connector/ODBC reads it: in
+// the connection string the last of AUTO_RECONNECT, OPTIONS and OPTION, over the DSN as well; in
+// the DSN, AUTO_RECONNECT over the OPTIONS bit; no DSN when the string names a driver. Its section
+// of odbcinst.ini, which it does not read, is named last, for asking for it. A value is a number,
+// as the driver reads it.
+TEST_F(CheckOverDouble, NamesTheDriversOwnReconnectAndWhereItIsSet) {
+  const OwnOdbcIni ini(
+      "[MariaDB Unicode]\nDriver=libmaodbc.so\nAUTO_RECONNECT=1\n"
+      "[MariaDB bits]\nDriver=libmaodbc.so\nOPTIONS=3\nOPTION=4194304\n"
+      "[MariaDB]\nDriver=libmaodbc.so\nAUTO_RECONNECT=0\nOPTIONS=3\n",
+      "[reconnects]\nAUTO_RECONNECT = 1\n"
+      "[through]\nDriver=MariaDB Unicode\nServer=h\n"
+      "[by path]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libmaodbc.so\n"
+      "[bits]\nOPTIONS=4194306\n"
+      "[option]\nOPTION=4194304\n"
+      "[both]\nOPTIONS=4194304\nAUTO_RECONNECT=0\n"
+      "[plain]\nOPTIONS=3\n");
+  const std::string why =
+      ": the driver connects again by itself when the connection is lost and runs the "
+      "statement at hand on the new session, which has none of the host's setup (a key there "
+      "may read a backslash as an escape), and it has been seen to wait there for ever or crash "
+      "the host; itemlookup turns it off for its own connections, other hosts connecting so do "
+      "not";
+  const std::string host_fix =
+      "; a host connects again itself, and sets the new session up, as itemlookup and the C "
+      "example do (docs/host-interface.md)";
+  const std::string maodbc_off =
+      "off: neither AUTO_RECONNECT nor the OPTIONS bit 4194304 is on for libmaodbc.so";
+  struct ReconnectCase {
+    const char* driver;  // SQL_DRIVER_NAME
+    std::string connection_string;
+    std::string detail;
+    std::string fix;  // empty: ok
+  };
+  const std::string in_string = "AUTO_RECONNECT=0 at the end of the connection string" + host_fix;
+  const auto in_section = [&](const std::string& setting, const std::string& section) {
+    return setting + " in the driver's section [" + section +
+           "] of odbcinst.ini (not read there by MariaDB Connector/ODBC 3.1, but asking for it)" +
+           why;
+  };
+  const auto section_fix = [&](const std::string& section) {
+    return "remove it from [" + section + "] of odbcinst.ini (odbcinst -j names the file)" +
+           host_fix;
+  };
+  const ReconnectCase cases[] = {
+      {"sqlite3odbc.so", "DRIVER=SQLite3;Database=x;AUTO_RECONNECT=1",
+       "none: sqlite3odbc.so opens a file, with no connection to lose", ""},
+      {"psqlodbcw.so", "DSN=reconnects",
+       "none: psqlodbcw.so reports a lost connection and never connects again by itself", ""},
+      {"libfoo.so", "DSN=reconnects",
+       "no setting of libfoo.so known to itemlookup; its own connections end with "
+       "AUTO_RECONNECT=0",
+       ""},
+      {"libmaodbc.so", "DRIVER=MariaDB;Server=h", maodbc_off, ""},
+      {"libmaodbc.so", "DRIVER=MariaDB Unicode;Server=h",
+       in_section("AUTO_RECONNECT=1", "MariaDB Unicode"), section_fix("MariaDB Unicode")},
+      {"libmaodbc.so", "DRIVER={MariaDB bits};Server=h",
+       in_section("OPTION=4194304", "MariaDB bits"), section_fix("MariaDB bits")},
+      {"libmaodbc.so", "DSN=through", in_section("AUTO_RECONNECT=1", "MariaDB Unicode"),
+       section_fix("MariaDB Unicode")},
+      {"libmaodbc.so", "DSN=by path", maodbc_off, ""},
+      {"libmaodbc.so", "DRIVER=MariaDB;Server=h;auto_reconnect = 1",
+       "auto_reconnect=1 in the connection string" + why, in_string},
+      {"libmaodbc.so", "DRIVER=MariaDB;OPTION=4194304;AUTO_RECONNECT=0", maodbc_off, ""},
+      {"libmaodbc.so", "DRIVER=MariaDB;AUTO_RECONNECT=0;OPTION={4194305}",
+       "OPTION=4194305 in the connection string" + why, in_string},
+      {"libmaodbc.so", "DRIVER=MariaDB;AUTO_RECONNECT=yes", maodbc_off, ""},
+      {"libmaodbc.so", "DSN=reconnects",
+       "AUTO_RECONNECT=1 in the DSN's section [reconnects] of odbc.ini" + why,
+       "AUTO_RECONNECT=0 in [reconnects] of odbc.ini" + host_fix},
+      {"libmaodbc.so", "DSN=reconnects;OPTIONS=1", maodbc_off, ""},
+      {"libmaodbc.so", "DSN=reconnects;DRIVER=MariaDB", maodbc_off, ""},
+      {"libmaodbc.so", "DSN=bits", "OPTIONS=4194306 in the DSN's section [bits] of odbc.ini" + why,
+       "AUTO_RECONNECT=0 in [bits] of odbc.ini" + host_fix},
+      {"libmaodbc.so", "DSN=option",
+       "OPTION=4194304 in the DSN's section [option] of odbc.ini" + why,
+       "AUTO_RECONNECT=0 in [option] of odbc.ini" + host_fix},
+      {"libmaodbc.so", "DSN=both", maodbc_off, ""},
+      {"libmaodbc.so", "DSN=plain", maodbc_off, ""},
+  };
+  for (const ReconnectCase& c : cases) {
+    odbc_double::reset();
+    odbc_double::script_info(SQL_DBMS_NAME, "MariaDB");
+    odbc_double::script_info(SQL_DRIVER_NAME, c.driver);
+    const itemlookup::OdbcConnection connection(c.connection_string);
+    itemlookup::CheckReport report{itemlookup::identify_engine(connection), {}};
+    itemlookup::CheckContext context{connection, report, {}};
+    itemlookup::check_driver_reconnect(context);
+    ASSERT_EQ(report.findings.size(), 1u) << c.connection_string;
+    const itemlookup::CheckFinding& seen = report.findings[0];
+    EXPECT_EQ(seen.topic, "auto reconnect");
+    EXPECT_EQ(seen.ok, c.fix.empty()) << c.connection_string;
+    EXPECT_EQ(seen.detail, c.detail) << c.connection_string;
+    EXPECT_EQ(seen.fix, c.fix) << c.connection_string;
+  }
+}
+
 std::string padded(std::string text, std::size_t width) {
   text.resize(width, ' ');
   return text;
@@ -577,10 +809,11 @@ TEST_F(CheckOverDouble, RetriesALookupAStandbyCancelled) {
     // Each try: the session set up and proven, then the lookup.
     const std::vector<std::string> a_try = {"SET standard_conforming_strings = on", "SELECT '\\'",
                                             lookup};
-    std::vector<std::string> expected = {"connect " + connection_string};
+    const std::string connect = "connect " + connection_string + ";AUTO_RECONNECT=0;";
+    std::vector<std::string> expected = {connect};
     expected.insert(expected.end(), a_try.begin(), a_try.end());
     for (int retry = 0; retry < retries; ++retry) {
-      expected.insert(expected.end(), {"disconnect", "connect " + connection_string});
+      expected.insert(expected.end(), {"disconnect", connect});
       expected.insert(expected.end(), a_try.begin(), a_try.end());
     }
     EXPECT_EQ(connection_trace(), expected) << c.name;
@@ -640,7 +873,7 @@ TEST_F(CheckOverDouble, SendsNoKeyOnASessionNotProven) {
   const std::string set = "SET standard_conforming_strings = on";
   const std::string proof = "SELECT '\\'";
   const std::string escape_check = "SELECT 'x'";
-  const std::string connect = "connect DSN=items";
+  const std::string connect = "connect DSN=items;AUTO_RECONNECT=0;";
   const std::string lost = "disconnect";
   const std::string line_1 = summary_lookup("1001");
   const std::string line_2 = summary_lookup("1002");

@@ -72,29 +72,31 @@ class ItemlookupOnEachDatabase : public testing::TestWithParam<Database> {
   }
 };
 
+// Keys that end their literal early wherever a backslash escapes, and what each lookup shows.
+struct BackslashCase {
+  std::vector<std::string> lookup;
+  int exit_status;
+  const char* shown;  // part of the JSON line
+};
+const BackslashCase kBackslashCases[] = {
+    {{"item", "BARRA\\'S-1011"}, 0, R"("description":"SUPORTE DE PAREDE C:\\ITENS\\1011")"},
+    {{"item", "\\' OR 1=1 #"}, 1, R"("status":"01027")"},
+    {{"item-summary", "ABCDEFGHIJKLMNO\\"}, 1, R"("status":"01027")"},
+    {{"resolve", "--barcode", "\\' OR 1=1 #", "--external", "\\' OR 1=1 #"},
+     1,
+     R"("status":"02129")"},
+    {{"resolve", "--external", "EXT\\'1011\\"}, 0, R"("item_code":"BARRA\\'S-1011")"},
+    {{"customer-resolve", "C", "42", "\\' UNION SELECT USER() #"},
+     1,
+     R"("fields":{"item_code":""})"},
+    {{"customer-resolve", "C", "42", "C:\\ITENS\\O'NEIL\\"},
+     0,
+     R"("fields":{"item_code":"BARRA\\'S-1011"})"},
+    {{"customer-item", "C", "42", "\\' OR 1=1 #"}, 1, R"("status":"00003")"},
+};
+
 TEST_P(ItemlookupOnEachDatabase, BackslashKeysFindOnlyTheirOwnRow) {
-  struct Case {
-    std::vector<std::string> lookup;
-    int exit_status;
-    const char* shown;  // part of the JSON line
-  };
-  const Case cases[] = {
-      {{"item", "BARRA\\'S-1011"}, 0, R"("description":"SUPORTE DE PAREDE C:\\ITENS\\1011")"},
-      {{"item", "\\' OR 1=1 #"}, 1, R"("status":"01027")"},
-      {{"item-summary", "ABCDEFGHIJKLMNO\\"}, 1, R"("status":"01027")"},
-      {{"resolve", "--barcode", "\\' OR 1=1 #", "--external", "\\' OR 1=1 #"},
-       1,
-       R"("status":"02129")"},
-      {{"resolve", "--external", "EXT\\'1011\\"}, 0, R"("item_code":"BARRA\\'S-1011")"},
-      {{"customer-resolve", "C", "42", "\\' UNION SELECT USER() #"},
-       1,
-       R"("fields":{"item_code":""})"},
-      {{"customer-resolve", "C", "42", "C:\\ITENS\\O'NEIL\\"},
-       0,
-       R"("fields":{"item_code":"BARRA\\'S-1011"})"},
-      {{"customer-item", "C", "42", "\\' OR 1=1 #"}, 1, R"("status":"00003")"},
-  };
-  for (const Case& c : cases) {
+  for (const BackslashCase& c : kBackslashCases) {
     const ItemlookupRun result = run(Literals::escaping, c.lookup);
     EXPECT_EQ(result.exit_status, c.exit_status) << c.lookup[1] << "\n" << result.out;
     EXPECT_NE(result.out.find(c.shown), std::string::npos) << c.lookup[1] << "\n" << result.out;
@@ -291,6 +293,8 @@ struct HostRun {
   std::string out;
   std::string err;
   bool waited_for_resume = false;  // still running when the paused backend was resumed
+  // From the lines after the lost session going in to the host's end.
+  std::chrono::duration<double> after_the_loss{};
 };
 
 // Resumes a paused backend after a bound, so that a host that would wait for ever gets its answer
@@ -906,6 +910,265 @@ TEST(CHostOnPostgres, TheReadmeReconnectExampleConnectsAgainAndFindsTheItem) {
            "item 1002: SABONETE NEUTRO 90G\n";
   };
   EXPECT_THAT(run.out, testing::AnyOf(output("57P01"), output("08S01"))) << run.err;
+}
+
+// A DSN of the test's own: the attributes of `connection` and the `extra` lines in one section of
+// an odbc.ini in a folder of its own, reached through ODBCINI; the drivers stay the build's.
+class OwnDsn {
+ public:
+  OwnDsn(const std::string& name, const std::string& connection, const std::string& extra)
+      : name_(name) {
+    std::ofstream ini(folder_ / "odbc.ini");
+    ini << "[" << name << "]\n";
+    std::istringstream attributes(connection);
+    for (std::string attribute; std::getline(attributes, attribute, ';');) {
+      if (!attribute.empty()) ini << attribute << "\n";
+    }
+    ini << extra;
+  }
+  std::string connection() const { return "DSN=" + name_ + ";"; }
+  // Shell words that put it before a command.
+  std::string environment() const {
+    return "ODBCINI=" + shell_quoted((folder_ / "odbc.ini").string()) + " ";
+  }
+
+ private:
+  const test_support::TemporaryFolder folder_{"own-dsn-"};
+  std::string name_;
+};
+
+// Runs a host that reads one lookup a line from standard input on this process's MariaDB demo
+// database. Once it has answered `first` (its output holds a line), its session, waiting for the
+// next line, is killed from another one (KILL, as an operator or a restarted server would end
+// it) and gone; then `rest` goes in. The host runs under a bound of its own (timeout), so one
+// that never ends fails the test instead of hanging it; `command` may begin with NAME=value words.
+HostRun across_a_killed_mariadb_session(const std::string& command, const std::string& first,
+                                        const std::string& rest) {
+  const test_support::TemporaryFolder folder("killed-session-");
+  const std::filesystem::path out = folder / "out";
+  const std::filesystem::path err = folder / "err";
+  HostRun run;
+  FILE* input = popen(("timeout -s KILL 60 env " + command + " >" + shell_quoted(out.string()) +
+                       " 2>" + shell_quoted(err.string()))
+                          .c_str(),
+                      "w");
+  if (input == nullptr) return run;
+  fputs(first.c_str(), input);
+  fflush(input);
+  // Bounded only so that a host that never gets there fails the test instead of hanging it.
+  for (int polls = 0; polls < 3000 && file_text(out).find('\n') == std::string::npos; ++polls) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  OdbcSession& session = demo_database(Database::mariadb);
+  // Every other session on this process's demo database is the host's.
+  const std::vector<Row> rows = session.query(
+      "SELECT ID FROM information_schema.PROCESSLIST WHERE DB = DATABASE() AND ID <> "
+      "CONNECTION_ID()");
+  if (rows.size() != 1 || !rows[0][0]) {
+    ADD_FAILURE() << "not one session of the host after its first line, but " << rows.size() << "\n"
+                  << file_text(out) << file_text(err);
+  } else {
+    session.execute("KILL " + *rows[0][0]);
+    // Gone before the next line goes in, so that the host's next statement meets a closed link.
+    const std::string still_there =
+        "SELECT ID FROM information_schema.PROCESSLIST WHERE ID = " + *rows[0][0];
+    for (int polls = 0; polls < 3000 && !session.query(still_there).empty(); ++polls) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+  const auto lost = std::chrono::steady_clock::now();
+  fputs(rest.c_str(), input);
+  const int status = pclose(input);
+  run.after_the_loss = std::chrono::steady_clock::now() - lost;
+  run.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.out = file_text(out);
+  run.err = file_text(err);
+  return run;
+}
+
+// One batch line of words, each between double quotes: keys hold blanks and '#'.
+std::string batch_line(const std::vector<std::string>& words) {
+  std::string line;
+  for (const std::string& word : words) line += (line.empty() ? "\"" : " \"") + word + "\"";
+  return line + "\n";
+}
+
+std::vector<std::string> output_lines(const std::string& out) {
+  std::vector<std::string> lines;
+  std::istringstream text(out);
+  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  return lines;
+}
+
+// MariaDB Connector/ODBC's own reconnect stays off however the connection turns it on: the
+// session killed between two lines, itemlookup connects again itself, sets the new session up
+// (NO_BACKSLASH_ESCAPES) and runs the line again, so the keys that end their literal early where
+// a backslash escapes find only their own row; every line is answered well within the bound, and
+// the run ends cleanly.
+TEST(ItemlookupOnMariadb, ABatchGoesOnOnASessionOfItsOwnWhateverTheDriversReconnectSetting) {
+  open_or_skip(Database::mariadb);
+  if (IsSkipped() || HasFatalFailure()) return;
+  const std::string escaping = demo_connection_string(Database::mariadb, Literals::escaping);
+  const OwnDsn dsn_reconnect("items_reconnecting", escaping, "AUTO_RECONNECT=1\n");
+  const OwnDsn dsn_bit("items_reconnecting", escaping, "OPTIONS=4194306\n");
+  struct ReconnectCase {
+    const char* name;
+    std::string connection;
+    std::string environment;
+  };
+  const ReconnectCase cases[] = {
+      {"AUTO_RECONNECT=1 in the connection string", escaping + "AUTO_RECONNECT=1;", ""},
+      {"AUTO_RECONNECT=1 in the DSN", dsn_reconnect.connection(), dsn_reconnect.environment()},
+      {"its OPTIONS bit in the DSN", dsn_bit.connection(), dsn_bit.environment()},
+  };
+  std::string rest;
+  int found = 1;
+  for (const BackslashCase& c : kBackslashCases) {
+    rest += batch_line(c.lookup);
+    found += c.exit_status == 0 ? 1 : 0;
+  }
+  const int lines = 1 + static_cast<int>(std::size(kBackslashCases));
+  for (const ReconnectCase& c : cases) {
+    const HostRun run = across_a_killed_mariadb_session(
+        c.environment + shell_quoted(ITEMLOOKUP_BINARY) + " --connect " +
+            shell_quoted(c.connection) + " --json --timeout 5 --retries 2 batch",
+        "item 1001\n", rest);
+    EXPECT_EQ(run.exit_status, 0) << c.name << "\n" << run.out << run.err;
+    // The bound of one line: three tries of 5 s. Each line takes milliseconds.
+    EXPECT_LT(run.after_the_loss.count(), 15.0) << c.name;
+    const std::vector<std::string> out = output_lines(run.out);
+    ASSERT_EQ(out.size(), static_cast<std::size_t>(lines)) << c.name << "\n" << run.out << run.err;
+    EXPECT_NE(out[0].find(R"("description":"PARACETAMOL 500MG 20 COMPRIMIDOS")"), std::string::npos)
+        << c.name << "\n"
+        << out[0];
+    // The line after the kill ran again on a new connection, after itemlookup's own setup.
+    EXPECT_NE(out[1].find(R"("found":true,"return_code":0,"retries":1,"retried_errors":[)"
+                          R"({"sqlstate":"08S01",)"),
+              std::string::npos)
+        << c.name << "\n"
+        << out[1];
+    for (std::size_t i = 0; i < std::size(kBackslashCases); ++i) {
+      const BackslashCase& key = kBackslashCases[i];
+      const std::string& line = out[i + 1];
+      EXPECT_TRUE(line.starts_with("{\"line\":" + std::to_string(i + 2) + ",")) << c.name << "\n"
+                                                                                << line;
+      EXPECT_NE(line.find(key.shown), std::string::npos) << c.name << "\n" << line;
+      EXPECT_NE(line.find(key.exit_status == 0 ? R"("found":true)" : R"("found":false)"),
+                std::string::npos)
+          << c.name << "\n"
+          << line;
+    }
+    EXPECT_NE(run.err.find("itemlookup: " + std::to_string(lines) + " lines: " +
+                           std::to_string(found) + " found, " + std::to_string(lines - found) +
+                           " not found, 0 with warnings, 0 errors, 1 reconnect; "),
+              std::string::npos)
+        << c.name << "\n"
+        << run.err;
+  }
+}
+
+// The README's reconnect example turns the driver's own reconnect off too: asked for it, its
+// session killed between two lines, the example itself connects again, through the connection
+// string's InitStmt, so that the backslash key after the loss finds no row and the next one its
+// own.
+TEST(CHostOnMariadb, TheReadmeReconnectExampleConnectsAgainItselfWhenTheDriverWouldHaveIt) {
+  open_or_skip(Database::mariadb);
+  if (IsSkipped() || HasFatalFailure()) return;
+  const std::string connection =
+      demo_connection_string(Database::mariadb, Literals::as_documented) + "AUTO_RECONNECT=1;";
+  const HostRun run = across_a_killed_mariadb_session(
+      shell_quoted(C_RECONNECT_HOST) + " " + shell_quoted(ITEM_LOOKUP_LIB_DIR "/VELDORIN.so") +
+          " " + shell_quoted(connection),
+      "1001\n", "\\' OR 1=1 #\nBARRA\\'S-1011\n");
+  EXPECT_EQ(run.exit_status, 0) << run.out << run.err;
+  EXPECT_EQ(run.out,
+            "item 1001: PARACETAMOL 500MG 20 COMPRIMIDOS\n"
+            "item \\' OR 1=1 #: 08S01, connecting again\n"
+            "item \\' OR 1=1 #: not found, status 01027\n"
+            "item BARRA\\'S-1011: SUPORTE DE PAREDE C:\\ITENS\\1011\n")
+      << run.err;
+  EXPECT_LT(run.after_the_loss.count(), 15.0);
+}
+
+// On the real driver: check names MariaDB Connector/ODBC's own reconnect where it is set, and a
+// connection whose driver reads the MariaDB option files, where a reconnect option turns it on
+// whatever AUTO_RECONNECT says, is refused, for check as for a lookup, before anything runs.
+TEST(ItemlookupOnMariadb, CheckNamesTheDriversOwnReconnectAndNoneRunsWhereItCannotBeOff) {
+  open_or_skip(Database::mariadb);
+  if (IsSkipped() || HasFatalFailure()) return;
+  const std::string documented = demo_connection_string(Database::mariadb, Literals::as_documented);
+  const OwnDsn dsn("items_reconnecting", documented, "AUTO_RECONNECT=1\n");
+  // The option files the driver would read, with the reconnect on.
+  const test_support::TemporaryFolder home("option-files-");
+  std::ofstream(home / ".my.cnf") << "[odbc]\nreconnect=1\n";
+  const std::string option_files = "HOME=" + shell_quoted(home.path().string()) + " ";
+  const std::string refused =
+      "itemlookup: USE_MYCNF=1 in the connection string has MariaDB Connector/ODBC read the "
+      "MariaDB option files (my.cnf), where a reconnect option turns its own reconnect on "
+      "whatever AUTO_RECONNECT says: the driver connects again by itself when the connection "
+      "is lost and runs the statement at hand on the new session, which has none of the host's "
+      "setup (a key there may read a backslash as an escape), and it has been seen to wait there "
+      "for ever or crash the host; itemlookup does not use such a connection.\n  To fix: "
+      "USE_MYCNF=0 at the end of the connection string, with what the "
+      "option files gave set in the DSN itself\n";
+  struct SettingCase {
+    const char* name;
+    std::string environment;
+    std::string connection;
+    std::vector<std::string> words;
+    int exit_status;
+    std::string out;  // what the output holds; empty: nothing
+    std::string err;  // likewise for standard error
+  };
+  const SettingCase cases[] = {
+      {"in the DSN",
+       dsn.environment(),
+       dsn.connection(),
+       {"check"},
+       2,
+       "\n  PROBLEM  auto reconnect   AUTO_RECONNECT=1 in the DSN's section [items_reconnecting] "
+       "of odbc.ini: the driver connects again by itself when the connection is lost and runs",
+       ""},
+      {"as documented",
+       "",
+       documented,
+       {"check"},
+       0,
+       "\n  ok       auto reconnect   off: neither AUTO_RECONNECT nor the OPTIONS bit 4194304 is "
+       "on for libmaodbc.so\n",
+       ""},
+      {"option files, check", option_files, documented + "USE_MYCNF=1;", {"check"}, 2, "", refused},
+      {"option files, a lookup",
+       option_files,
+       documented + "USE_MYCNF=1;",
+       {"item", "1001"},
+       2,
+       "",
+       refused},
+  };
+  for (const SettingCase& c : cases) {
+    std::string command = c.environment + shell_quoted(ITEMLOOKUP_BINARY) + " --connect " +
+                          shell_quoted(c.connection);
+    for (const std::string& word : c.words) command += " " + shell_quoted(word);
+    const test_support::TemporaryFolder folder("reconnect-setting-");
+    const int status = std::system((command + " >" + shell_quoted((folder / "out").string()) +
+                                    " 2>" + shell_quoted((folder / "err").string()))
+                                       .c_str());
+    const std::string out = file_text(folder / "out");
+    const std::string err = file_text(folder / "err");
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, c.exit_status) << c.name << "\n"
+                                                                           << out << err;
+    if (c.out.empty()) {
+      EXPECT_EQ(out, "") << c.name;
+    } else {
+      EXPECT_NE(out.find(c.out), std::string::npos) << c.name << "\n" << out;
+    }
+    if (c.err.empty()) {
+      EXPECT_EQ(err, "") << c.name;
+    } else {
+      EXPECT_EQ(err, c.err) << c.name;
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(OnEachDatabase, ItemlookupOnEachDatabase,
