@@ -8,6 +8,10 @@
 include_guard(GLOBAL)
 include(GoogleTest)
 
+# How long a test program may take to list its cases: a sanitizer build's program, started while
+# the machine is busy building, can take more than GoogleTest's default of 5 s, which fails the build.
+set(ITEM_LOOKUP_TEST_LISTING_SECONDS 60)
+
 function(add_gtest_cases target)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "WORKING_DIRECTORY" "PROPERTIES")
   if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
@@ -19,7 +23,8 @@ function(add_gtest_cases target)
     if(arg_PROPERTIES)
       set(properties PROPERTIES ${arg_PROPERTIES})
     endif()
-    gtest_discover_tests(${target} ${where} ${properties})
+    gtest_discover_tests(${target} ${where} DISCOVERY_TIMEOUT ${ITEM_LOOKUP_TEST_LISTING_SECONDS}
+      ${properties})
     return()
   endif()
   if(NOT arg_WORKING_DIRECTORY)

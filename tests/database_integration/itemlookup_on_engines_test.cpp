@@ -334,6 +334,10 @@ std::string file_text(const std::filesystem::path& path) {
   return text.str();
 }
 
+// The bound of the hosts whose backend is paused: every wait of theirs has it, connecting and the
+// first lookup included, so it leaves room for a loaded machine; the paused wait is cut at it.
+constexpr const char* kPausedBound = "3";
+
 // What becomes of a host's backend between its two lookups.
 enum class Backend {
   ended,   // ended from another session, as a server restart or an operator would end it
@@ -376,6 +380,9 @@ HostRun across_a_lost_backend(Backend backend, const std::string& command,
     ADD_FAILURE() << "cannot pause backend " << paused << ": " << std::strerror(errno);
     paused = 0;
   }
+  // A host that ended early (its connect cut, say) must fail the test with its output, not end the
+  // test's own process through the write into its closed input.
+  std::signal(SIGPIPE, SIG_IGN);
   fputs(second.c_str(), input);
   ResumeLater resume(paused);
   const int status = pclose(input);
@@ -430,10 +437,11 @@ TEST(ItemlookupOnPostgres, ALookupOnAPausedBackendIsCutAfterTheTimeoutAndRetried
   const std::string connection =
       demo_connection_string(Database::postgres, Literals::as_documented) +
       "Pqopt={application_name=" + application + "};";
-  const HostRun run = across_a_lost_backend(Backend::paused,
-                                            shell_quoted(ITEMLOOKUP_BINARY) + " --connect " +
-                                                shell_quoted(connection) + " --timeout 1 batch",
-                                            application, "item 1001\n", "item 1002\n");
+  const HostRun run =
+      across_a_lost_backend(Backend::paused,
+                            shell_quoted(ITEMLOOKUP_BINARY) + " --connect " +
+                                shell_quoted(connection) + " --timeout " + kPausedBound + " batch",
+                            application, "item 1001\n", "item 1002\n");
   EXPECT_EQ(run.exit_status, 0) << run.out << run.err;
   EXPECT_FALSE(run.waited_for_resume);
   const std::size_t second = run.out.find("\n{\"line\":2,");
@@ -442,7 +450,7 @@ TEST(ItemlookupOnPostgres, ALookupOnAPausedBackendIsCutAfterTheTimeoutAndRetried
       << run.out;
   EXPECT_NE(run.out.find(R"("found":true,"return_code":0,"retries":1,"retried_errors":[)"
                          R"({"sqlstate":"08S01","native":35,"message":"no answer from the )"
-                         R"(database in 1 s, so itemlookup cut the connection: )",
+                         R"(database in 3 s, so itemlookup cut the connection: )",
                          second),
             std::string::npos)
       << run.out;
@@ -488,11 +496,12 @@ TEST(ItemlookupOnPostgres, TheCutReachesOnlyTheDatabasesSocketsNotTheInheritedOn
   const std::string connection =
       demo_connection_string(Database::postgres, Literals::as_documented) +
       "Pqopt={application_name=" + application + "};";
-  const HostRun run = across_a_lost_backend(Backend::paused,
-                                            shell_quoted(ITEMLOOKUP_BINARY) + " --connect " +
-                                                shell_quoted(connection) + " --timeout 1 batch",
-                                            application, "item 1001\n", "item 1002\n",
-                                            " 1>&" + std::to_string(output[1]) + " 2>/dev/null");
+  const HostRun run =
+      across_a_lost_backend(Backend::paused,
+                            shell_quoted(ITEMLOOKUP_BINARY) + " --connect " +
+                                shell_quoted(connection) + " --timeout " + kPausedBound + " batch",
+                            application, "item 1001\n", "item 1002\n",
+                            " 1>&" + std::to_string(output[1]) + " 2>/dev/null");
   close(output[1]);
   const std::string out = drained(output[0]);
   EXPECT_EQ(run.exit_status, 0) << out;
@@ -501,7 +510,7 @@ TEST(ItemlookupOnPostgres, TheCutReachesOnlyTheDatabasesSocketsNotTheInheritedOn
   EXPECT_NE(out.find(R"({"line":1,"command":"item")"), std::string::npos) << out;
   EXPECT_NE(out.find(R"("description":"SABONETE NEUTRO 90G")"), std::string::npos) << out;
   EXPECT_NE(out.find(R"("retries":1,"retried_errors":[{"sqlstate":"08S01","native":35,)"
-                     R"("message":"no answer from the database in 1 s, so itemlookup cut )"),
+                     R"("message":"no answer from the database in 3 s, so itemlookup cut )"),
             std::string::npos)
       << out;
   // The peer's side is still open here, so only a shutdown could end its stream: it has nothing
@@ -534,8 +543,8 @@ TEST(ItemlookupOnPostgres, APausedBackendIsCutWhenTheHostStartsWithoutStandardSt
   const std::filesystem::path out = std::filesystem::temp_directory_path() / (application + ".out");
   const HostRun run = across_a_lost_backend(
       Backend::paused,
-      shell_quoted(ITEMLOOKUP_BINARY) + " --connect " + shell_quoted(connection) +
-          " --timeout 1 batch /dev/fd/3",
+      shell_quoted(ITEMLOOKUP_BINARY) + " --connect " + shell_quoted(connection) + " --timeout " +
+          kPausedBound + " batch /dev/fd/3",
       application, "item 1001\n", "item 1002\n", " 3<&0 0<&- 2>&- >" + shell_quoted(out.string()));
   EXPECT_FALSE(run.waited_for_resume);
   EXPECT_EQ(run.exit_status, 0) << run.out;
@@ -597,7 +606,8 @@ class Pooler {
 HostRun on_a_paused_pooled_backend(const Pooler& pooler, const std::string& application,
                                    const std::string& words) {
   const std::string itemlookup = shell_quoted(ITEMLOOKUP_BINARY) + " --connect " +
-                                 shell_quoted(pooler.connection(application)) + " --timeout 2 ";
+                                 shell_quoted(pooler.connection(application)) + " --timeout " +
+                                 kPausedBound + " ";
   HostRun run;
   // Puts a server connection in the pool, under this application's name.
   if (std::system((itemlookup + "item 1001 >/dev/null 2>&1").c_str()) != 0) {
@@ -642,7 +652,7 @@ TEST(ItemlookupOnPostgres, CheckAndALookupBehindAPoolerWhoseServerIsPausedEndAtT
         pooler, application_name("itemlookup-pooled-" + words.substr(0, 4)), words);
     EXPECT_EQ(run.exit_status, 2) << words << "\n" << run.out;
     EXPECT_FALSE(run.waited_for_resume) << words;
-    EXPECT_NE(run.out.find("no answer from the database in 2 s, so itemlookup cut the connection"),
+    EXPECT_NE(run.out.find("no answer from the database in 3 s, so itemlookup cut the connection"),
               std::string::npos)
         << words << "\n"
         << run.out;
