@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "platform.hpp"
+
 namespace host_modules {
 namespace {
 
@@ -73,7 +75,11 @@ DiagnosticSource choose_diagnostic_source(const void* statement_field,
 int report_diagnostics(DiagnosticRecordReader read_record, DiagnosticSource source, std::FILE* out,
                        DiagnosticJournal* journal) {
   if (read_record == nullptr) {
-    return report_trouble(out, journal, "the ODBC driver manager libodbc.so.2 could not be loaded");
+    // Named as this system names it: libodbc.so.2, ODBC32.DLL.
+    char text[64];
+    std::snprintf(text, sizeof text, "the ODBC driver manager %s could not be loaded",
+                  lookup_frame::platform::kDriverManager);
+    return report_trouble(out, journal, text);
   }
   if (source.handle == nullptr) {
     return report_trouble(out, journal, "no handle to read diagnostic records from");

@@ -1,6 +1,7 @@
-# 32-bit x86 Linux with the machine's multilib compilers (g++-multilib), the programs run under
-# user-mode emulation (qemu-user-static): pointers, and with them ODBC handles and SQLLEN, are
-# 4 bytes, as in the 32-bit Windows layout the hosts' DLLs share.
+# 32-bit x86 Linux with the machine's multilib compilers (g++-multilib): pointers, and with them
+# ODBC handles and SQLLEN, are 4 bytes, as in the 32-bit Windows layout the hosts' DLLs share. The
+# programs run natively with -DITEM_LOOKUP_I386_NATIVE=ON, on a machine that runs 32-bit code
+# (scripts/runs-32-bit-code), otherwise under user-mode emulation (qemu-user-static).
 #   cmake -S . -B build-i386 --toolchain cmake/toolchains/linux-i386.cmake
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR i686)
@@ -15,6 +16,8 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT -m32)
 set(CMAKE_SHARED_LINKER_FLAGS_INIT -m32)
 set(CMAKE_MODULE_LINKER_FLAGS_INIT -m32)
 
-# ctest, and GoogleTest's test discovery, run every test program through the emulator.
-find_program(ITEM_LOOKUP_QEMU_I386 qemu-i386-static REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${ITEM_LOOKUP_QEMU_I386})
+# Otherwise ctest, and GoogleTest's test discovery, run every test program through the emulator.
+if(NOT ITEM_LOOKUP_I386_NATIVE)
+  find_program(ITEM_LOOKUP_QEMU_I386 qemu-i386-static REQUIRED)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${ITEM_LOOKUP_QEMU_I386})
+endif()

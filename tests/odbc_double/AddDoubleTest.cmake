@@ -5,8 +5,8 @@
 # Links odbc_double, lookup_host and GTest::gtest_main; runs from the host directory; builds the
 # stand-ins and the lookup modules first. Include this file from any test folder.
 #
-# On Windows (scripts/build-windows) the program sits beside ODBC32.DLL, the double, and runs
-# under Wine as ONE test, as each Wine start costs about a second.
+# On Windows (scripts/build-windows) the program imports the double as ODBC32.DLL, which the
+# modules then find already loaded, and runs under Wine as ONE test, as each Wine start costs about a second.
 include_guard(DIRECTORY)
 include(${CMAKE_CURRENT_LIST_DIR}/../AddGoogleTestCases.cmake)
 
@@ -48,10 +48,10 @@ function(add_wine_suite name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ODBC_DOUBLE_DIR})
   target_link_options(${name} PRIVATE -static)
   add_test(NAME ${name}
-    COMMAND ${ITEM_LOOKUP_WINE64} $<TARGET_FILE:${name}> --gtest_brief=1
+    COMMAND ${ITEM_LOOKUP_WINE} $<TARGET_FILE:${name}> --gtest_brief=1
     WORKING_DIRECTORY ${ODBC_DOUBLE_HOST_DIR})
-  # odbc32=n: the double beside the program, never Wine's own driver manager.
+  # odbc32=n: the program's import is the double, never Wine's own driver manager.
   set_tests_properties(${name} PROPERTIES
-    FIXTURES_REQUIRED wine_prefix RUN_SERIAL ON
+    FIXTURES_REQUIRED wine_prefix RUN_SERIAL ON LABELS wine
     ENVIRONMENT "${ITEM_LOOKUP_WINE_ENVIRONMENT};WINEDLLOVERRIDES=odbc32=n")
 endfunction()

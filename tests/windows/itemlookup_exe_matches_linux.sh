@@ -5,6 +5,11 @@
 # ITEM_LOOKUP_MARIADB_CONNECT name them (Wine's odbc32 reaches this machine's unixODBC drivers
 # by the same DRIVER= names). The Windows run reads the keys with CRLF line ends, as a file saved
 # on Windows has them, and must still write LF only.
+# Either width: a 32-bit itemlookup.exe runs under wine32 (where the machine runs 32-bit code),
+# whose odbc32 reaches the i386 driver manager and drivers; the names of the tests' odbcinst.ini
+# are bare file names, which the i386 loader finds among the i386 libraries. MariaDB's i386 driver
+# cannot be installed beside the 64-bit one: it is unpacked into the work folder and named by its
+# full path (i386_mariadb_driver.sh).
 # Usage: itemlookup_exe_matches_linux.sh LINUX_ITEMLOOKUP WINDOWS_FOLDER [WORK_FOLDER]
 # WINDOWS_FOLDER holds itemlookup.exe beside the DLLs; WORK_FOLDER receives the answers of both
 # sides and a fresh WINEPREFIX (default: a new temporary folder, removed at the end).
@@ -22,7 +27,16 @@ else
   cleanup+=('rm -rf "$work"')
 fi
 work=$(cd "$work" && pwd)  # Wine takes an absolute WINEPREFIX only
-wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+# The width of itemlookup.exe, from the machine field of its PE header: 8664 or 14c.
+pe_offset=$(od -An -tu4 -j60 -N4 "$windows/itemlookup.exe" | tr -d ' ')
+machine=$(od -An -tx2 -j$((pe_offset + 4)) -N2 "$windows/itemlookup.exe" | tr -d ' ')
+if [[ $machine == 8664 ]]; then
+  width=64
+  wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+else
+  width=32
+  wine=/usr/lib/wine/wine
+fi
 # A fresh prefix of this check's own (the server is stopped before the work folder goes).
 prefix=("$root/tests/windows/wine_prefix.sh")
 while read -r setting; do
@@ -101,7 +115,13 @@ if [[ -n ${ITEM_LOOKUP_MARIADB_CONNECT:-} ]]; then
     echo "SET SESSION sql_mode=CONCAT(@@sql_mode,',NO_BACKSLASH_ESCAPES');"
     demo_sql mariadb; } | "${mariadb_to[@]}"
   maria=$(sed "s/DATABASE=[^;]*/DATABASE=$namespace/I" <<<"$maria")
-  compare mariadb "$maria" "$maria"
+  if ((width == 64)); then
+    compare mariadb "$maria" "$maria"
+  elif driver=$("$root/tests/windows/i386_mariadb_driver.sh" "$work/odbc-mariadb-i386" 2>&1); then
+    compare mariadb "$maria" "$(sed "s|DRIVER=[^;]*|DRIVER=$driver|I" <<<"$maria")"
+  else
+    echo "skipped mariadb: no i386 MariaDB Connector/ODBC: $driver"
+  fi
 else
   echo "skipped mariadb: ITEM_LOOKUP_MARIADB_CONNECT is not set"
 fi

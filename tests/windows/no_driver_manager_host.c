@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
       gross_weight[VELDORIN_WEIGHT_DIGITS], status[LOOKUP_STATUS_WIDTH],
       database_kind[LOOKUP_DATABASE_KIND_WIDTH];
   item_lookup_handle environment = NULL, connection = NULL;
+  static solvake_records taken;
   char path[MAX_PATH];
   HMODULE lookup, message_module;
   veldorin_entry veldorin;
@@ -61,6 +62,8 @@ int main(int argc, char** argv) {
   printf("status %.5s\n", status);
   printf("description %.19s\n", description);
   /* allocation, execution, eleven bindings, fetch and drop */
-  printf("reports %d\n", take(NULL, SOLVAKE_LINES_UNCHANGED));
+  printf("reports %d\n", take(&taken, SOLVAKE_LINES_UNCHANGED));
+  /* The message module names the driver manager as Windows names it. */
+  printf("last record %s\n", taken.kept > 0 ? taken.records[taken.kept - 1].message : "none");
   return 0;
 }

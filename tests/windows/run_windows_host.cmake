@@ -6,6 +6,8 @@
 #   -DOWN_MESSAGE_MODULE=<DLL>: copied to PGMS\SOLVAKE.DLL in the scratch folder, optional
 #   -DMAKE_DEMO_DATABASE=<make_demo_database>: makes demo.db in the scratch folder, optional;
 #    @DEMO_DB@ in the arguments stands for its path
+#   -DPLANTED_DRIVER_MANAGER=<DLL>: copied to ODBC32.DLL in the scratch folder, and the host run
+#    from a copy of it there, so that the DLL lies beside the program and in its current folder
 # WINEPREFIX and WINEDEBUG come from the test's environment.
 foreach(var WINE HOST WORK_DIR EXPECTED ARGUMENTS)
   if(NOT DEFINED ${var})
@@ -21,6 +23,12 @@ if(DEFINED OWN_MESSAGE_MODULE)
 endif()
 if(DEFINED MAKE_DEMO_DATABASE)
   execute_process(COMMAND ${MAKE_DEMO_DATABASE} ${WORK_DIR}/demo.db COMMAND_ERROR_IS_FATAL ANY)
+endif()
+if(DEFINED PLANTED_DRIVER_MANAGER)
+  file(COPY_FILE ${PLANTED_DRIVER_MANAGER} ${WORK_DIR}/ODBC32.DLL)
+  get_filename_component(host_name ${HOST} NAME)
+  file(COPY_FILE ${HOST} ${WORK_DIR}/${host_name})
+  set(HOST ${WORK_DIR}/${host_name})
 endif()
 string(REPLACE "@DEMO_DB@" "${WORK_DIR}/demo.db" arguments "${ARGUMENTS}")
 string(REPLACE "|" ";" arguments "${arguments}")
