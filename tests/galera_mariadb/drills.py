@@ -5,7 +5,8 @@
 
 DRILL is one of:
   up              starts the cluster (stopped again once the calling process, ctest, ends)
-  down            stops it
+  down            crashes it (a node killed, one frozen, the router killed, its pid file left
+                  naming someone else's process) and stops it: nothing of it may run after
   every-node      each node alone behind the router: check names it ready and synced, its
                   sessions read standard literals, the injection keys find no row; a desynced
                   node is named a donor and gets no new connection
@@ -40,6 +41,7 @@ import json
 import os
 import re
 import shutil
+import signal
 import socket
 import subprocess
 import sys
@@ -603,6 +605,66 @@ class Drills:
             return pid.read().strip()
 
 
+def processes_in(folder):
+    """The processes running in FOLDER (their working folder, even once removed) or naming it in
+    their command line: found without the cluster script's own means, so that a fault there
+    shows."""
+    found = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit() or int(entry) == os.getpid():
+            continue
+        try:
+            cwd = os.readlink(f"/proc/{entry}/cwd").removesuffix(" (deleted)")
+            with open(f"/proc/{entry}/cmdline", "rb") as raw:
+                command = raw.read().replace(b"\0", b" ").decode(errors="replace")
+        except OSError:
+            continue  # ended meanwhile, or not ours to read
+        if cwd == folder or cwd.startswith(folder + "/") or folder in command:
+            found.append(f"{entry} {command}")
+    return found
+
+
+def crash_and_stop(script):
+    """Stops the cluster the drills ran on, after crashing it as a machine might: node2's server
+    killed (SIGKILL), node1's frozen (SIGSTOP), the router killed and its pid file left naming a
+    live process of someone else's. stop must end every other part, spare that process, exit 0
+    and leave nothing of the cluster running."""
+    try:
+        cluster = Cluster(script)
+    except DrillFailure:
+        # Nothing runs, or what a failed start left: a plain stop.
+        subprocess.run([script, "stop"], check=True, timeout=PATIENCE_SECONDS)
+        return
+    folder = cluster.folder
+
+    def pid_in(path):
+        with open(os.path.join(folder, path), encoding="utf-8") as text:
+            return int(text.read().split()[0])
+
+    os.kill(pid_in("node2/mariadbd.pid"), signal.SIGKILL)
+    os.kill(pid_in("node1/mariadbd.pid"), signal.SIGSTOP)
+    os.kill(pid_in("router/haproxy.pid"), signal.SIGKILL)
+    with subprocess.Popen(["sleep", "600"]) as bystander:
+        with open(os.path.join(folder, "router", "haproxy.pid"), "w", encoding="utf-8") as stale:
+            stale.write(f"{bystander.pid}\n")
+        stopped = subprocess.run([script, "stop"], capture_output=True, text=True,
+                                 timeout=PATIENCE_SECONDS)
+        spared = bystander.poll() is None
+        bystander.kill()
+    problems = []
+    if stopped.returncode != 0:
+        problems.append(f"stop exited {stopped.returncode}: {stopped.stderr.strip()}")
+    if not spared:
+        problems.append("stop killed the process the router's stale pid file named")
+    problems += [f"still running: {process}" for process in processes_in(folder)]
+    if os.path.exists(folder):
+        problems.append(f"stop left {folder}")
+    if problems:
+        raise DrillFailure("\n".join(problems))
+    log("stopped after node2 and the router were killed and node1 frozen: nothing of the"
+        " cluster runs, the process the router's stale pid file named was spared")
+
+
 def main():
     itemlookup, script, demo_keys, injection_keys, drill = sys.argv[1:6]
     if (os.environ.get("ITEM_LOOKUP_REQUIRE_MARIADB") != "1"
@@ -621,7 +683,11 @@ def main():
                        env={**os.environ, "ITEM_LOOKUP_SERVER_OWNER_PID": owner})
         return 0
     if drill == "down":
-        subprocess.run([script, "stop"], check=True, timeout=PATIENCE_SECONDS)
+        try:
+            crash_and_stop(script)
+        except DrillFailure as failure:
+            log(f"FAIL: {failure}")
+            return 1
         return 0
     work = tempfile.mkdtemp(prefix="galera-drill-")
     try:
