@@ -233,11 +233,20 @@ node_kill() {
   return 1
 }
 
+# Sends the signal to node $1's server; a pause returns once the kernel shows every thread of it
+# stopped, so that nothing sent to it afterwards is read.
 node_signal() {
-  local name=$1 signal=$2 pid
+  local name=$1 signal=$2 pid waited
   pid=$(node_server_pid "$name")
   [[ -n $pid ]] || return 1
-  kill -"$signal" "$pid"
+  kill -"$signal" "$pid" || return 1
+  [[ $signal == STOP ]] || return 0
+  for ((waited = 0; waited < 500; ++waited)); do
+    # The state follows the command name, which ends with ")".
+    sed 's/.*) //; s/ .*//' "/proc/$pid/task/"*/stat 2>/dev/null | grep -qv '^[Tt]$' || return 0
+    sleep 0.01
+  done
+  return 1
 }
 
 eventually() {
