@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -588,15 +589,20 @@ std::vector<std::string> retried_sqlstates(const itemlookup::LookupResult& resul
 
 // A server that refuses the lookup's own statement for now, while another would serve it: a hot
 // standby that cancelled the read to replay changes (40001), a Galera node cut off from its
-// cluster (error 1047, which MariaDB Connector/ODBC gives as 08S01). Through the real modules
+// cluster (error 1047, which MariaDB Connector/ODBC gives as 08S01); or a connection that broke
+// with an error naming no connection class, the driver then saying the connection is lost (a
+// router restarted: MariaDB Connector/ODBC's HY000, write error 5014). Through the real modules
 // and host modules, itemlookup disconnects, connects again with the original string, proves the
-// session again and runs the same lookup again, as often as --retries allows.
+// session again and runs the same lookup again, as often as --retries allows. Any other error on
+// a live connection is the lookup's answer at once.
 TEST_F(CheckOverDouble, RetriesALookupAServerRefusedForNow) {
   struct Server {
     const char* dbms_name;
     std::string connection_string;
     std::string session_statement;
     Diagnostic refusal;
+    // What the driver answers for SQL_ATTR_CONNECTION_DEAD after it; none: no answer.
+    std::optional<SQLULEN> connection_dead = std::nullopt;
   };
   const Server standby = {"PostgreSQL",
                           "DSN=standby;Pqopt={target_session_attrs=read-only}",
@@ -608,18 +614,32 @@ TEST_F(CheckOverDouble, RetriesALookupAServerRefusedForNow) {
                               {"08S01", 1047,
                                "[ma-3.1.15][10.11.19-MariaDB-0+deb12u1]WSREP has not yet prepared "
                                "node for application use"}};
+  const std::string maodbc = "[ma-3.1.15][10.11.19-MariaDB-0+deb12u1]";
+  const auto galera_router = [&](Diagnostic failure, std::optional<SQLULEN> dead) {
+    return Server{galera_node.dbms_name, galera_node.connection_string,
+                  galera_node.session_statement, std::move(failure), dead};
+  };
+  const Server router_restarted =
+      galera_router({"HY000", 5014, maodbc + "Write error: Broken pipe (32)"}, SQL_CD_TRUE);
+  const Diagnostic unknown_column = {"42S22", 1054, maodbc + "Unknown column 'ADFIT_X'"};
+  const Server column_missing = galera_router(unknown_column, SQL_CD_FALSE);
+  const Server column_missing_unanswered = galera_router(unknown_column, std::nullopt);
   struct RefusalCase {
     const char* name;
     const Server& server;
-    int retries;  // --retries
-    int refused;  // tries refused, from the first; the demo row answers later ones
-    bool found;   // else the lookup ends with the server's refusal after every retry
+    int retries;   // --retries
+    int refused;   // tries refused, from the first; the demo row answers later ones
+    bool retried;  // else the refusal is the lookup's answer at once
+    bool found;    // else the lookup ends with the server's refusal
   };
   const RefusalCase cases[] = {
-      {"standby cancelled once, then found", standby, 3, 1, true},
-      {"standby cancelled on every try", standby, 2, 3, false},
-      {"Galera node not ready twice, then found", galera_node, 3, 2, true},
-      {"Galera node not ready on every try", galera_node, 3, 4, false},
+      {"standby cancelled once, then found", standby, 3, 1, true, true},
+      {"standby cancelled on every try", standby, 2, 3, true, false},
+      {"Galera node not ready twice, then found", galera_node, 3, 2, true, true},
+      {"Galera node not ready on every try", galera_node, 3, 4, true, false},
+      {"router restarted under a statement, then found", router_restarted, 3, 1, true, true},
+      {"an error on a live connection", column_missing, 3, 1, false, false},
+      {"an error, and no word on the connection", column_missing_unanswered, 3, 1, false, false},
   };
   const std::string lookup = summary_lookup("1001");
   // Item 1001 of the demo rows, every field of VELDORIN's parameter list in order.
@@ -635,6 +655,9 @@ TEST_F(CheckOverDouble, RetriesALookupAServerRefusedForNow) {
     const Diagnostic& refusal = c.server.refusal;
     odbc_double::reset();
     odbc_double::script_info(SQL_DBMS_NAME, c.server.dbms_name);
+    if (c.server.connection_dead) {
+      odbc_double::script_connection_attribute(SQL_ATTR_CONNECTION_DEAD, *c.server.connection_dead);
+    }
     odbc_double::script_statement("SELECT '\\'", answers("\\"));
     for (int i = 0; i < c.refused; ++i) {
       odbc_double::script_statement(lookup, {.rows = {}, .failure = refusal});
@@ -643,7 +666,7 @@ TEST_F(CheckOverDouble, RetriesALookupAServerRefusedForNow) {
     HostOverDouble itemlookup(c.server.connection_string, c.retries);
     const itemlookup::LookupResult result = itemlookup.lookups.run(request);
 
-    const int retries = c.found ? c.refused : c.retries;
+    const int retries = !c.retried ? 0 : c.found ? c.refused : c.retries;
     EXPECT_EQ(result.retries, retries) << c.name;
     EXPECT_EQ(itemlookup.lookups.reconnects(), static_cast<std::size_t>(retries)) << c.name;
     EXPECT_EQ(result.retried_errors.size(), static_cast<std::size_t>(retries)) << c.name;
