@@ -50,7 +50,8 @@ import threading
 import time
 
 # The hosts and the patience of the PostgreSQL drills: one itemlookup batch each, fed round
-# after round of keys through a small pipe.
+# after round of keys through a small pipe. No compiled copy of them is left in the source tree.
+sys.dont_write_bytecode = True
 _postgres_drills_path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..",
                                      "replicated_postgres", "drills.py")
 _spec = importlib.util.spec_from_file_location("postgres_drills", _postgres_drills_path)
@@ -555,8 +556,12 @@ class Drills:
                 status = self.cluster.router_state()[victim][0]
                 if status != "NOLB":
                     raise DrillFailure(f"the router's check leaves the cut-off {victim} {status}")
+                role = self.finding(self.check("--connect", self.cluster.node_connect(victim)),
+                                    "server role")
+                if role["ok"] or not role["detail"].startswith(f"Galera node {victim}: not ready"):
+                    raise DrillFailure(f"check on the cut-off {victim}: {role}")
                 log(f"the router's check finds {victim} not ready (L7OKC): NOLB, no new"
-                    " connection")
+                    f" connection; check straight to it names it \"{role['detail']}\"")
                 load.run_lines(LINES_AFTER_EVENT // 2, f"while {victim} is cut off")
                 load.monitor.kept_empty.discard(victim)
                 self.cluster.control("node", victim, "rejoin")
