@@ -3,10 +3,10 @@
 # HAProxy routing each new connection to a node that is ready and synced. Everything listens on
 # loopback only and is gone again after "stop".
 #
-#   cluster.sh start              starts node1 as a new cluster, node2 and node3 joining it (each
-#                                 gets node1's data by a state transfer), the router; loads the
-#                                 demo tables on node1, which the cluster replicates; prints the
-#                                 path of the env file
+#   cluster.sh start              starts node1 as a new cluster, node2 and node3 joining it (from
+#                                 copies of node1's data folder), the router; loads the demo
+#                                 tables on node1, which the cluster replicates; prints the path
+#                                 of the env file
 #   cluster.sh env                prints the path of the env file of the running cluster
 #   cluster.sh stop               stops whatever of it runs (what a crash left included) and
 #                                 removes the folder
@@ -90,7 +90,8 @@ is_node() {
   return 1
 }
 
-# A listener's port (node1..node3, router), or one of a node's other ports (port_of node1 group).
+# A listener's port (node1..node3, router), or one of a node's other ports
+# (port_of node1 group_port).
 port_of() {
   cat "$base/$1/${2:-port}"
 }
@@ -313,10 +314,19 @@ init_first_node() {
     throwaway_fail "mariadb-install-db failed, see $base/node1/install.log"
 }
 
-# The other nodes start with an empty data folder: the state transfer fills it.
-init_joining_node() {
-  mkdir -p "$base/$1/data"
-  chown "$(account):" "$base/$1" "$base/$1/data"
+# node1, stopped cleanly once the new cluster has its identity and accounts, leaves data that
+# names the cluster and the position it reached: the other nodes start from copies of it, and
+# join without a state transfer. node1 starts the cluster again from its own.
+seed_other_nodes() {
+  local name
+  node_stop node1 || throwaway_fail "node1 did not stop, see $base/node1/server.log"
+  for name in node2 node3; do
+    mkdir -p "$base/$name"
+    chown "$(account):" "$base/$name"
+    cp -a "$base/node1/data" "$base/$name/data"
+  done
+  node_start node1 --wsrep-new-cluster ||
+    throwaway_fail "node1 did not start the cluster again, see $base/node1/server.log"
 }
 
 create_accounts() {
@@ -466,9 +476,8 @@ start() {
   start_listener node1 "$first_port"
   bootstrap=
   create_accounts
-  init_joining_node node2
+  seed_other_nodes
   start_listener node2 "$(next_port node1)"
-  init_joining_node node3
   start_listener node3 "$(next_port node2)"
   load_demo_tables
   start_listener router "$(next_port node3)"
