@@ -205,6 +205,8 @@ throwaway_stop() {
   throwaway_folder_is_ours || return 0
   stop_server || throwaway_fail "something of the server still runs (see above); $base is kept"
   throwaway_end_watcher
+  # The marker goes last: a stop cut off while removing leaves a folder still known as ours.
+  find "$base" -mindepth 1 -maxdepth 1 ! -name "$(basename "$(throwaway_marker)")" -exec rm -rf {} +
   rm -rf "$base"
 }
 

@@ -19,6 +19,8 @@ struct LookupError {
   std::string message;
   // A function sequence error after an earlier error: what follows from it, not a second cause.
   bool consequence = false;
+  // The driver said the connection was lost after it, whatever its SQLSTATE says.
+  bool link_lost = false;
 };
 
 struct LookupResult {

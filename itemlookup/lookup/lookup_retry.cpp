@@ -8,10 +8,15 @@ namespace itemlookup {
 
 namespace {
 
+// The connection failed, by the error's SQLSTATE or by the driver's word after it.
+bool lost_the_connection(const LookupError& error) {
+  return error.link_lost || calls_for_reconnect(error.sqlstate);
+}
+
 // The first error that a new connection might cure, or none.
 const LookupError* reconnect_cause(const LookupResult& result) {
   for (const LookupError& error : result.errors) {
-    if (calls_for_reconnect(error.sqlstate)) return &error;
+    if (lost_the_connection(error)) return &error;
   }
   return nullptr;
 }
@@ -28,8 +33,24 @@ std::string one_line(std::string text) {
 LookupError& cut_error(LookupResult& result) {
   const auto cause =
       std::find_if(result.errors.begin(), result.errors.end(),
-                   [](const LookupError& error) { return calls_for_reconnect(error.sqlstate); });
+                   [](const LookupError& error) { return lost_the_connection(error); });
   return cause != result.errors.end() ? *cause : result.errors.front();
+}
+
+// A failed lookup whose errors name no lost connection, on a connection the driver says is lost:
+// its first error is marked as the link's loss, so that the lookup runs again on a new one. The
+// driver may ask the server (MariaDB's pings it), so the question is a bounded wait too.
+void note_dead_link(LookupResult& result, const OdbcConnection& connection) {
+  if (result.errors.empty() || reconnect_cause(result) != nullptr) return;
+  bool dead = false;
+  {
+    const BoundedWait bounded;
+    dead = driver_says_connection_dead(connection.connection());
+  }
+  if (!dead) return;
+  const auto cause = std::find_if(result.errors.begin(), result.errors.end(),
+                                  [](const LookupError& error) { return !error.consequence; });
+  (cause != result.errors.end() ? *cause : result.errors.front()).link_lost = true;
 }
 
 // The driver only saw the connection close; the operator must see why.
@@ -40,9 +61,10 @@ void note_cut(LookupError& error) {
 }  // namespace
 
 RetrySteps host_retry_steps(const LookupHost& host, OdbcConnection& connection) {
-  return {[&host](const LookupRequest& request) {
+  return {[&host, &connection](const LookupRequest& request) {
             const CutsSince cuts;
             LookupResult result = host.run(request);
+            note_dead_link(result, connection);
             if (cuts.any() && !result.errors.empty()) note_cut(cut_error(result));
             return result;
           },

@@ -1,8 +1,9 @@
-// Lookups that survive a lost connection. A lookup that ended with a connection error, or that a
-// hot standby cancelled to replay changes, may well succeed on a new connection: the host
-// disconnects, connects again with the original connection string, sets the session up and proves
-// it again, and runs the same lookup again, a few times with a short growing wait in between.
-// Every other error is the lookup's answer at once. A new connection whose setup fails is closed
+// Lookups that survive a lost connection. A lookup that ended with a connection error, or with
+// any error on a connection its driver then says is lost, or that a hot standby cancelled to
+// replay changes, may well succeed on a new connection: the host disconnects, connects again
+// with the original connection string, sets the session up and proves it again, and runs the
+// same lookup again, a few times with a short growing wait in between. Every other error is the
+// lookup's answer at once. A new connection whose setup fails is closed
 // again, so the next lookup finds it closed (08003) and connects again for itself.
 #pragma once
 
@@ -35,9 +36,10 @@ struct RetrySteps {
   std::function<void(std::chrono::milliseconds)> wait;
 };
 
-// The steps on the host's own connection: the lookup, OdbcConnection::reconnect() (which runs the
-// connection's session setup again), and sleeping. The watchdog bounds each of their waits; an
-// error that follows from its cut says so.
+// The steps on the host's own connection: the lookup (after a failure that names no lost
+// connection, the driver is asked whether the connection is lost), OdbcConnection::reconnect()
+// (which runs the connection's session setup again), and sleeping. The watchdog bounds each of
+// their waits; an error that follows from its cut says so.
 RetrySteps host_retry_steps(const LookupHost& host, OdbcConnection& connection);
 
 class RetryingLookups {

@@ -371,6 +371,79 @@ TEST_F(CheckOverDouble, ReportsTheSessionAsAPoolerSeesIt) {
   }
 }
 
+// On MariaDB, a Galera node's state, as the node answers it: which node, whether it serves
+// lookups as the cluster's own, and what to do otherwise; nothing for a single server.
+TEST_F(CheckOverDouble, NamesAGaleraNodesState) {
+  const std::string galera_query =
+      "SELECT @@wsrep_on, @@wsrep_node_name, (SELECT VARIABLE_VALUE FROM "
+      "information_schema.GLOBAL_STATUS WHERE VARIABLE_NAME = 'WSREP_READY'), (SELECT "
+      "VARIABLE_VALUE FROM information_schema.GLOBAL_STATUS WHERE VARIABLE_NAME = "
+      "'WSREP_LOCAL_STATE'), (SELECT VARIABLE_VALUE FROM information_schema.GLOBAL_STATUS WHERE "
+      "VARIABLE_NAME = 'WSREP_LOCAL_STATE_COMMENT'), (SELECT VARIABLE_VALUE FROM "
+      "information_schema.GLOBAL_STATUS WHERE VARIABLE_NAME = 'WSREP_CLUSTER_STATUS'), (SELECT "
+      "VARIABLE_VALUE FROM information_schema.GLOBAL_STATUS WHERE VARIABLE_NAME = "
+      "'WSREP_CLUSTER_SIZE')";
+  const std::string fix =
+      "send lookups through the cluster's router, which connects only to nodes that are ready "
+      "and synced (db/galera_mariadb/haproxy.cfg), or wait until this node has caught up";
+  struct GaleraCase {
+    const char* name;
+    StatementAnswer answer;
+    bool named;  // a "server role" finding at all
+    bool ok;
+    std::string detail;
+  };
+  const auto node = [](std::vector<odbc_double::Value> row) -> StatementAnswer {
+    return {.rows = {std::move(row)}, .failure = {}};
+  };
+  const GaleraCase cases[] = {
+      {"synced", node({"1", "node2", "ON", "4", "Synced", "Primary", "3"}), true, true,
+       "Galera node node2: ready and synced (wsrep_ready ON, wsrep_local_state 4 Synced, "
+       "wsrep_cluster_status Primary, wsrep_cluster_size 3)"},
+      {"donor", node({"1", "node1", "ON", "2", "Donor/Desynced", "Primary", "3"}), true, false,
+       "Galera node node1: donor: it may fall behind the cluster while it sends its state "
+       "(wsrep_ready ON, wsrep_local_state 2 Donor/Desynced, wsrep_cluster_status Primary, "
+       "wsrep_cluster_size 3)"},
+      {"joiner", node({"1", "node3", "ON", "3", "Joined", "Primary", "3"}), true, false,
+       "Galera node node3: joiner: still catching up with the cluster (wsrep_ready ON, "
+       "wsrep_local_state 3 Joined, wsrep_cluster_status Primary, wsrep_cluster_size 3)"},
+      {"cut off", node({"1", "node3", "OFF", "0", "Initialized", "non-Primary", "1"}), true, false,
+       "Galera node node3: not ready: it refuses queries on tables (error 1047) (wsrep_ready "
+       "OFF, wsrep_local_state 0 Initialized, wsrep_cluster_status non-Primary, "
+       "wsrep_cluster_size 1)"},
+      {"a single server", node({"0", "", odbc_double::sql_null, "0", "", "Disconnected", "0"}),
+       false, true, ""},
+      {"a server built without Galera",
+       {.rows = {}, .failure = Diagnostic{"HY000", 1193, "Unknown system variable 'wsrep_on'"}},
+       false,
+       true,
+       ""},
+      {"connection lost",
+       {.rows = {}, .failure = Diagnostic{"08S01", 2013, "Lost connection to server"}},
+       true,
+       false,
+       "cannot be read: [08S01] Lost connection to server"},
+  };
+  for (const GaleraCase& c : cases) {
+    odbc_double::reset();
+    odbc_double::script_info(SQL_DBMS_NAME, "MariaDB");
+    odbc_double::script_statement(galera_query, c.answer);
+    const itemlookup::OdbcConnection connection("DSN=anything");
+    itemlookup::CheckReport report{itemlookup::identify_engine(connection), {}};
+    itemlookup::CheckContext context{connection, report, {}};
+    itemlookup::check_server_role(context);
+    const itemlookup::CheckFinding* seen = finding(report, "server role");
+    ASSERT_EQ(seen != nullptr, c.named) << c.name;
+    if (!c.named) continue;
+    EXPECT_EQ(seen->ok, c.ok) << c.name;
+    EXPECT_EQ(seen->detail, c.detail) << c.name;
+    EXPECT_EQ(seen->fix, c.ok                             ? ""
+                         : c.detail.starts_with("cannot") ? "see the driver's message"
+                                                          : fix)
+        << c.name;
+  }
+}
+
 // Driver logging, as each driver reads its settings: the connection string first, then the DSN's
 // section of odbc.ini; psqlODBC's own section of odbcinst.ini whenever no connection is open.
 // The ini files are the test's own (ODBCSYSINI, ODBCINI), set before anything reads them.
@@ -752,23 +825,61 @@ std::vector<std::string> retried_sqlstates(const itemlookup::LookupResult& resul
   return states;
 }
 
-// A hot standby cancelled the lookup's read to replay changes (40001): through the real modules
+// A server that refuses the lookup's own statement for now, while another would serve it: a hot
+// standby that cancelled the read to replay changes (40001), a Galera node cut off from its
+// cluster (error 1047, which MariaDB Connector/ODBC gives as 08S01); or a connection that broke
+// with an error naming no connection class, the driver then saying the connection is lost (a
+// router restarted: MariaDB Connector/ODBC's HY000, write error 5014). Through the real modules
 // and host modules, itemlookup disconnects, connects again with the original string, proves the
-// session again and runs the same lookup again, as often as --retries allows.
-TEST_F(CheckOverDouble, RetriesALookupAStandbyCancelled) {
-  struct ConflictCase {
+// session again and runs the same lookup again, as often as --retries allows. Any other error on
+// a live connection is the lookup's answer at once.
+TEST_F(CheckOverDouble, RetriesALookupAServerRefusedForNow) {
+  struct Server {
+    const char* dbms_name;
+    std::string connection_string;
+    std::string session_statement;
+    Diagnostic refusal;
+    // What the driver answers for SQL_ATTR_CONNECTION_DEAD after it; none: no answer.
+    std::optional<SQLULEN> connection_dead = std::nullopt;
+  };
+  const Server standby = {"PostgreSQL",
+                          "DSN=standby;Pqopt={target_session_attrs=read-only}",
+                          "SET standard_conforming_strings = on",
+                          {"40001", 1, "ERROR: canceling statement due to conflict with recovery"}};
+  const Server galera_node = {"MariaDB",
+                              "DSN=galera",
+                              "SET SESSION sql_mode=CONCAT(@@sql_mode,',NO_BACKSLASH_ESCAPES')",
+                              {"08S01", 1047,
+                               "[ma-3.1.15][10.11.19-MariaDB-0+deb12u1]WSREP has not yet prepared "
+                               "node for application use"}};
+  const std::string maodbc = "[ma-3.1.15][10.11.19-MariaDB-0+deb12u1]";
+  const auto galera_router = [&](Diagnostic failure, std::optional<SQLULEN> dead) {
+    return Server{galera_node.dbms_name, galera_node.connection_string,
+                  galera_node.session_statement, std::move(failure), dead};
+  };
+  const Server router_restarted =
+      galera_router({"HY000", 5014, maodbc + "Write error: Broken pipe (32)"}, SQL_CD_TRUE);
+  const Diagnostic unknown_column = {"42S22", 1054, maodbc + "Unknown column 'ADFIT_X'"};
+  const Server column_missing = galera_router(unknown_column, SQL_CD_FALSE);
+  const Server column_missing_unanswered = galera_router(unknown_column, std::nullopt);
+  struct RefusalCase {
     const char* name;
-    int retries;    // --retries
-    int cancelled;  // tries cancelled, from the first; the demo row answers later ones
-    bool found;     // else the lookup ends with the standby's error after every retry
+    const Server& server;
+    int retries;   // --retries
+    int refused;   // tries refused, from the first; the demo row answers later ones
+    bool retried;  // else the refusal is the lookup's answer at once
+    bool found;    // else the lookup ends with the server's refusal
   };
-  const ConflictCase cases[] = {
-      {"cancelled once, then found", 3, 1, true},
-      {"cancelled on every try", 2, 3, false},
+  const RefusalCase cases[] = {
+      {"standby cancelled once, then found", standby, 3, 1, true, true},
+      {"standby cancelled on every try", standby, 2, 3, true, false},
+      {"Galera node not ready twice, then found", galera_node, 3, 2, true, true},
+      {"Galera node not ready on every try", galera_node, 3, 4, true, false},
+      {"router restarted under a statement, then found", router_restarted, 3, 1, true, true},
+      {"an error on a live connection", column_missing, 3, 1, false, false},
+      {"an error, and no word on the connection", column_missing_unanswered, 3, 1, false, false},
   };
-  const std::string connection_string = "DSN=standby;Pqopt={target_session_attrs=read-only}";
   const std::string lookup = summary_lookup("1001");
-  const Diagnostic conflict{"40001", 1, "ERROR: canceling statement due to conflict with recovery"};
   // Item 1001 of the demo rows, every field of VELDORIN's parameter list in order.
   const std::string found_fields = "2" + padded("1001", 16) + padded("", 10) +
                                    padded("EXT-1001", 16) + padded("7891000100017", 16) +
@@ -778,38 +889,45 @@ TEST_F(CheckOverDouble, RetriesALookupAStandbyCancelled) {
   const std::vector<std::string> words = {"item-summary", "1001"};
   const itemlookup::LookupRequest request = itemlookup::parse_lookup_request(words);
   const InModuleDirectory in_module_directory;
-  for (const ConflictCase& c : cases) {
+  for (const RefusalCase& c : cases) {
+    const Diagnostic& refusal = c.server.refusal;
     odbc_double::reset();
-    odbc_double::script_info(SQL_DBMS_NAME, "PostgreSQL");
+    odbc_double::script_info(SQL_DBMS_NAME, c.server.dbms_name);
+    if (c.server.connection_dead) {
+      odbc_double::script_connection_attribute(SQL_ATTR_CONNECTION_DEAD, *c.server.connection_dead);
+    }
     odbc_double::script_statement("SELECT '\\'", answers("\\"));
-    for (int i = 0; i < c.cancelled; ++i) {
-      odbc_double::script_statement(lookup, {.rows = {}, .failure = conflict});
+    for (int i = 0; i < c.refused; ++i) {
+      odbc_double::script_statement(lookup, {.rows = {}, .failure = refusal});
     }
     odbc_double::script_statement(lookup, kItem1001);
-    HostOverDouble itemlookup(connection_string, c.retries);
+    HostOverDouble itemlookup(c.server.connection_string, c.retries);
     const itemlookup::LookupResult result = itemlookup.lookups.run(request);
 
-    const int retries = c.found ? c.cancelled : c.retries;
+    const int retries = !c.retried ? 0 : c.found ? c.refused : c.retries;
     EXPECT_EQ(result.retries, retries) << c.name;
     EXPECT_EQ(itemlookup.lookups.reconnects(), static_cast<std::size_t>(retries)) << c.name;
     EXPECT_EQ(result.retried_errors.size(), static_cast<std::size_t>(retries)) << c.name;
     for (const itemlookup::LookupError& retried : result.retried_errors) {
-      EXPECT_EQ(retried.sqlstate, conflict.sqlstate) << c.name;
-      EXPECT_EQ(retried.native_error, conflict.native_error) << c.name;
-      EXPECT_EQ(retried.message, conflict.message) << c.name;
+      EXPECT_EQ(retried.sqlstate, refusal.sqlstate) << c.name;
+      EXPECT_EQ(retried.native_error, refusal.native_error) << c.name;
+      EXPECT_EQ(retried.message, refusal.message) << c.name;
     }
     if (c.found) {
       EXPECT_TRUE(result.errors.empty()) << c.name;
       EXPECT_EQ(result.fields, found_fields) << c.name;
     } else {
       // Never "not found": the host reports the error and exits 2.
-      EXPECT_EQ(result.errors.empty() ? "" : result.errors.front().sqlstate, "40001") << c.name;
+      EXPECT_EQ(result.errors.empty() ? "" : result.errors.front().sqlstate, refusal.sqlstate)
+          << c.name;
+      EXPECT_EQ(result.errors.empty() ? 0 : result.errors.front().native_error,
+                refusal.native_error)
+          << c.name;
       EXPECT_FALSE(result.found()) << c.name;
     }
     // Each try: the session set up and proven, then the lookup.
-    const std::vector<std::string> a_try = {"SET standard_conforming_strings = on", "SELECT '\\'",
-                                            lookup};
-    const std::string connect = "connect " + connection_string + ";AUTO_RECONNECT=0;";
+    const std::vector<std::string> a_try = {c.server.session_statement, "SELECT '\\'", lookup};
+    const std::string connect = "connect " + c.server.connection_string + ";AUTO_RECONNECT=0;";
     std::vector<std::string> expected = {connect};
     expected.insert(expected.end(), a_try.begin(), a_try.end());
     for (int retry = 0; retry < retries; ++retry) {

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The throwaway servers' scripts and the replicated topology's cluster.sh never hurt what is not
+# The throwaway servers' scripts and the replicated topologies' cluster.sh never hurt what is not
 # theirs: a folder of someone else's is refused untouched, a pid file that outlived its server
 # never gets the process now holding its PID signalled, and stop ends whatever a crash left
 # running. Usage: server_script_cases.sh CASE. Every function named case_* is one CTest test
@@ -31,11 +31,13 @@ fail() {
   failures=$((failures + 1))
 }
 
-# The three scripts, each with the variable that names its folder.
+# The four scripts, each with the variable that names its folder. The Galera cluster's stop after
+# crashes is proven by its drills' last test (tests/galera_mariadb/), on the cluster they ran on.
 scripts=(
   "postgres_server/throwaway.sh ITEM_LOOKUP_PG_DIR"
   "mariadb_server/throwaway.sh ITEM_LOOKUP_MARIADB_DIR"
   "replicated_postgres/cluster.sh ITEM_LOOKUP_CLUSTER_DIR"
+  "galera_mariadb/cluster.sh ITEM_LOOKUP_GALERA_DIR"
 )
 
 # run SCRIPT VARIABLE FOLDER COMMAND...: runs db/SCRIPT with its folder variable set to FOLDER,
@@ -130,10 +132,11 @@ case_stale_pid_files_spare_their_process() {
     read -r script variable <<<"$entry"
     folder=$work/stale
     mkdir -p "$folder"/{data,pooler,router,primary/data,standby1/data,standby2/data}
+    mkdir -p "$folder"/{node1,node2,node3}/data
     dirname "$script" >"$folder/.item-lookup-throwaway"
     echo "export NOTHING=1" >"$folder/env"
     for pid_file in data/postmaster.pid mariadbd.pid pooler/pgbouncer.pid router/haproxy.pid \
-      {primary,standby1,standby2}/data/postmaster.pid; do
+      {primary,standby1,standby2}/data/postmaster.pid {node1,node2,node3}/mariadbd.pid; do
       echo "$sleeper" >"$folder/$pid_file"
     done
     run "$script" "$variable" "$folder" env
