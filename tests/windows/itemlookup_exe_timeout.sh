@@ -4,6 +4,7 @@
 # never answers (a listener of this script's own) and against a paused PostgreSQL (a throwaway
 # server of its own, stopped with SIGSTOP). The batch on PostgreSQL is paused between its two
 # lines: the first line's answer is written, the second gets the error, the summary follows.
+# Check held by a lock mid-run writes its findings so far and the timeout finding.
 # Runs in the Wine prefix its caller names (WINEPREFIX and the rest, wine_prefix.sh environment).
 # Usage: itemlookup_exe_timeout.sh WINDOWS_FOLDER WORK_FOLDER
 # WINDOWS_FOLDER holds itemlookup.exe beside the DLLs; WORK_FOLDER is emptied and then holds
@@ -13,7 +14,8 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 exe=$(cd "$1" && pwd)/itemlookup.exe
 work=$2
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
-readonly bound=1
+# Two seconds: on a loaded machine a connect under Wine may take more than one.
+readonly bound=2
 # What the waiting step says, in every case.
 readonly named="no answer from the database in $bound s (--timeout $bound)"
 
@@ -122,6 +124,29 @@ pause_server() {
 }
 resume_server() { ((${#paused[@]} == 0)) || kill -CONT "${paused[@]}"; }
 
+# Check, held mid-run by a lock on the items table that another session keeps: the findings
+# before the table's are written, then the timeout finding.
+locker_name=itemlookup-exe-timeout-lock-$$
+PGAPPNAME=$locker_name psql -X -q \
+  -c "BEGIN; LOCK TABLE vndadfit IN ACCESS EXCLUSIVE MODE; SELECT pg_sleep(600);" >/dev/null 2>&1 &
+locker=$!
+# Its backend sleeps on after psql ends: ended from another session, the lock goes with it.
+unlock() {
+  psql -X -q -c "SELECT pg_terminate_backend(pid, 30000) FROM pg_stat_activity
+                 WHERE application_name = '$locker_name'" >/dev/null
+  wait "$locker" || true
+}
+granted="SELECT count(*) FROM pg_locks WHERE relation = 'vndadfit'::regclass AND granted
+           AND mode = 'AccessExclusiveLock'"
+for _ in $(seq 600); do [[ $(psql -X -A -t -c "$granted") == 1 ]] && break; sleep 0.1; done
+run locked_check "$postgres" --json check
+expect locked_check out "{\"topic\":\"timeout\",\"ok\":false,\"detail\":\"$named; "
+if ! grep -qF '{"topic":"string literals","ok":true,' "$work/locked_check.out"; then
+  echo "  not the findings made before the wait" >&2
+  fail locked_check
+fi
+unlock
+
 # The batch: the first line answered, the server paused, then the second line.
 mkfifo "$work/paused_batch.fifo"
 application=itemlookup-exe-timeout-$$
@@ -134,7 +159,10 @@ echo "item 1001" >&3
 # batch that never gets there fails the test instead of hanging it).
 idle="SELECT count(*) FROM pg_stat_activity WHERE application_name = '$application'
       AND state = 'idle' AND query LIKE '%VNDADFIT%'"
-for _ in $(seq 600); do [[ $(psql -X -A -t -c "$idle") == 1 ]] && break; sleep 0.1; done
+for _ in $(seq 600); do
+  kill -0 "$batch" 2>/dev/null && [[ $(psql -X -A -t -c "$idle") != 1 ]] || break
+  sleep 0.1
+done
 pause_server
 started=$(now_ms)
 echo "item 1002" >&3
