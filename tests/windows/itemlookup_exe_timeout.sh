@@ -22,7 +22,12 @@ readonly named="no answer from the database in $bound s (--timeout $bound)"
 rm -rf "$work" && mkdir -p "$work"
 work=$(cd "$work" && pwd)
 cleanup=()
-trap 'for step in "${cleanup[@]}"; do eval "$step" >/dev/null 2>&1 || true; done' EXIT
+# shellcheck disable=SC2317 # run at the exit
+clean_up() {
+  local step
+  for step in "${cleanup[@]}"; do eval "$step" >/dev/null 2>&1 || true; done
+}
+trap clean_up EXIT
 
 # Milliseconds since some fixed point.
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
@@ -107,7 +112,7 @@ expect silent_check err "itemlookup: $named"
 # folder is a new one in the temporary folder: the server's socket path must stay short.
 ITEM_LOOKUP_PG_DIR=$(mktemp -d "${TMPDIR:-/tmp}/itemlookup-exe-timeout.XXXXXX")
 export ITEM_LOOKUP_PG_DIR ITEM_LOOKUP_SERVER_OWNER_PID=$$
-cleanup=('resume_server' '"$root/db/postgres_server/throwaway.sh" stop' "${cleanup[@]}")
+cleanup=(resume_server "\"$root/db/postgres_server/throwaway.sh\" stop" "${cleanup[@]}")
 # shellcheck disable=SC1090
 . "$("$root/db/postgres_server/throwaway.sh" start)"
 cat "$root/db/postgres/schema.sql" "$root/db/demo_rows.sql" | psql -X -q -v ON_ERROR_STOP=1 >/dev/null
@@ -122,6 +127,7 @@ pause_server() {
   paused=("$postmaster" "${paused[@]}")
   kill -STOP "${paused[@]}"
 }
+# shellcheck disable=SC2317 # called by clean_up
 resume_server() { ((${#paused[@]} == 0)) || kill -CONT "${paused[@]}"; }
 
 # Check, held mid-run by a lock on the items table that another session keeps: the findings
@@ -160,7 +166,7 @@ echo "item 1001" >&3
 idle="SELECT count(*) FROM pg_stat_activity WHERE application_name = '$application'
       AND state = 'idle' AND query LIKE '%VNDADFIT%'"
 for _ in $(seq 600); do
-  kill -0 "$batch" 2>/dev/null && [[ $(psql -X -A -t -c "$idle") != 1 ]] || break
+  if ! kill -0 "$batch" 2>/dev/null || [[ $(psql -X -A -t -c "$idle") == 1 ]]; then break; fi
   sleep 0.1
 done
 pause_server
