@@ -1,15 +1,14 @@
 // itemlookup: a command-line host for the item lookup modules.
 #include <algorithm>
 #include <exception>
-#include <iostream>
 #include <string>
 #include <vector>
 
 #include "command/command_line.hpp"
+#include "command/failed_run.hpp"
 #include "command/host_run.hpp"
 #include "errors_and_text/cannot_run.hpp"
 #include "platform/standard_streams.hpp"
-#include "report/json_writer.hpp"
 #include "report/output_sink.hpp"
 
 namespace {
@@ -22,12 +21,7 @@ bool json_wanted(const std::vector<std::string>& arguments) {
 }
 
 void report(const std::vector<std::string>& arguments, const std::string& message) {
-  std::cerr << "itemlookup: " << message << '\n';
-  if (json_wanted(arguments)) {
-    itemlookup::JsonObject error;
-    error.add_string("error", message);
-    std::cout << error.text() << '\n' << std::flush;
-  }
+  itemlookup::report_failed_run(json_wanted(arguments), message);
 }
 
 }  // namespace

@@ -2,11 +2,13 @@
 
 #include <chrono>
 #include <cmath>
+#include <iostream>
 #include <string>
 #include <vector>
 
 #include "batch/batch_line.hpp"
 #include "batch/progress_meter.hpp"
+#include "connection/last_words.hpp"
 #include "errors_and_text/cannot_run.hpp"
 #include "errors_and_text/printable_text.hpp"
 #include "report/lookup_report.hpp"
@@ -32,6 +34,10 @@ BatchSummary run_batch(RetryingLookups& lookups, BatchInput& input) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now();
   BatchSummary summary;
+  const auto finish = [&](BatchSummary& done) {
+    done.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    done.reconnects = lookups.reconnects();
+  };
   ProgressMeter progress(input.interactive());
   input.before_waiting(flush_output);
   InputLine line;
@@ -47,7 +53,20 @@ BatchSummary run_batch(RetryingLookups& lookups, BatchInput& input) {
     std::string problem = input_problem(line);
     if (problem.empty()) {
       try {
-        const LookupResult lookup = lookups.run(parse_lookup_request(split_batch_line(line.text)));
+        const LookupRequest request = parse_lookup_request(split_batch_line(line.text));
+        // Should the run end while this line waits: its answer, then the summary, as if the
+        // input ended with it.
+        const LastWords last_words([&](const std::string& why) {
+          BatchSummary ended = summary;
+          ++ended.failed;
+          finish(ended);
+          progress.before_output();
+          write_output(lookup_json(timed_out_lookup(request, why), line_number) + '\n');
+          flush_output();
+          progress.finish(line_number);
+          report_summary(ended);
+        });
+        const LookupResult lookup = lookups.run(request);
         result = lookup_json(lookup, line_number);
         if (lookup.failed()) {
           ++summary.failed;
@@ -70,9 +89,12 @@ BatchSummary run_batch(RetryingLookups& lookups, BatchInput& input) {
   }
   progress.finish(line_number);
   flush_output();
-  summary.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  summary.reconnects = lookups.reconnects();
+  finish(summary);
   return summary;
+}
+
+void report_summary(const BatchSummary& summary) {
+  std::cerr << "itemlookup: " << summary_text(summary) << '\n';
 }
 
 std::string summary_text(const BatchSummary& summary) {

@@ -27,6 +27,9 @@ struct BatchSummary {
 // {"line":N,"error":...}. Output errors throw CannotRun.
 BatchSummary run_batch(RetryingLookups& lookups, BatchInput& input);
 
+// "itemlookup: " and the summary_text on standard error: the run's last line.
+void report_summary(const BatchSummary& summary);
+
 // "12 lines: 8 found, 2 not found, 1 with warnings, 2 errors; 1500 lookups/s", with
 // ", 1 reconnect" after the errors when there was any.
 std::string summary_text(const BatchSummary& summary);

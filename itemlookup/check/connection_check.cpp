@@ -29,6 +29,12 @@ bool plain_key(std::string_view text) {
 CheckReport check_connection(const OdbcConnection& connection, const LookupHost& host,
                              std::span<const std::string> host_module_problems) {
   CheckReport report;
+  check_connection(connection, host, host_module_problems, report);
+  return report;
+}
+
+void check_connection(const OdbcConnection& connection, const LookupHost& host,
+                      std::span<const std::string> host_module_problems, CheckReport& report) {
   report.engine = identify_engine(connection);
   CheckContext context{connection, report, {}};
   check_literals(context);
@@ -41,7 +47,6 @@ CheckReport check_connection(const OdbcConnection& connection, const LookupHost&
   check_host_modules(context, host_module_problems);
   check_lookups(context, host);
   check_session_setting(context);
-  return report;
 }
 
 }  // namespace itemlookup

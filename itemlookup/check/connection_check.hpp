@@ -17,5 +17,9 @@ namespace itemlookup {
 // (HostModuleChannel::problems()).
 CheckReport check_connection(const OdbcConnection& connection, const LookupHost& host,
                              std::span<const std::string> host_module_problems);
+// The same, each finding added to `report` as it is made: should the run end during a wait,
+// what was found so far is there.
+void check_connection(const OdbcConnection& connection, const LookupHost& host,
+                      std::span<const std::string> host_module_problems, CheckReport& report);
 
 }  // namespace itemlookup

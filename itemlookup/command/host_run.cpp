@@ -7,9 +7,11 @@
 #include "build_layout.hpp"
 #include "check/connection_check.hpp"
 #include "command/connection_choice.hpp"
+#include "command/failed_run.hpp"
 #include "command/help_text.hpp"
 #include "command/install_layout.hpp"
 #include "connection/database_engine.hpp"
+#include "connection/last_words.hpp"
 #include "connection/lookup_watchdog.hpp"
 #include "connection/odbc_connection.hpp"
 #include "errors_and_text/cannot_run.hpp"
@@ -125,7 +127,7 @@ int run_batch_command(const HostOptions& options) {
   BatchInput input(arguments.empty() ? "-" : arguments[0]);
   HostSetup setup(options, Session::standard_literals, Answers::messages_and_numbers);
   const BatchSummary summary = run_batch(setup.lookups, input);
-  std::cerr << "itemlookup: " << summary_text(summary) << '\n';
+  report_summary(summary);
   return summary.clean() ? kExitFound : kExitTrouble;
 }
 
@@ -133,6 +135,12 @@ int run_single_lookup(const HostOptions& options) {
   // Checked before connecting: a bad request never reaches the database.
   const LookupRequest request = parse_lookup_request(options.words);
   HostSetup setup(options, Session::standard_literals, answers_for(*request.command));
+  const LastWords last_words([&](const std::string& why) {
+    LookupResult ended = timed_out_lookup(request, why);
+    ended.latin1 = options.latin1;
+    write_output(options.json ? lookup_json(ended) + "\n" : lookup_table(ended));
+    flush_output();
+  });
   const LookupResult result = setup.lookups.run(request);
   write_output(options.json ? lookup_json(result) + "\n" : lookup_table(result));
   flush_output();
@@ -140,21 +148,35 @@ int run_single_lookup(const HostOptions& options) {
   return result.found() ? kExitFound : kExitNotFound;
 }
 
+void write_check(const HostOptions& options, const CheckReport& report) {
+  write_output(options.json ? check_json(report) + "\n" : check_table(report));
+  flush_output();
+}
+
 int run_check(const HostOptions& options) {
   if (!subcommand_arguments(options).empty()) throw CannotRun("check takes no arguments");
   HostSetup setup(options, Session::as_given, Answers::reported);
+  constexpr const char* kTimeoutFix =
+      "find out why the database does not answer (a paused or overloaded server, a lock, the "
+      "network), then check again";
+  CheckReport report;
+  // Should the run end while a finding waits: the findings so far, and why the rest is missing.
+  const LastWords last_words([&](const std::string& why) {
+    CheckReport ended = report;
+    ended.add("timeout", false, why + "; the findings that would follow were not made",
+              kTimeoutFix);
+    write_check(options, ended);
+  });
   const CutsSince cuts;
-  CheckReport report = naming_a_cut(
-      [&] { return check_connection(setup.connection, setup.host, setup.channel.problems()); });
+  naming_a_cut(
+      [&] { check_connection(setup.connection, setup.host, setup.channel.problems(), report); });
   // The findings from the cut on saw a lost connection, not the database as it is.
   if (cuts.any()) {
     report.add("timeout", false,
                after_cut("every finding from then on saw a lost connection, not the database"),
-               "find out why the database does not answer (a paused or overloaded server, a "
-               "lock, the network), then check again");
+               kTimeoutFix);
   }
-  write_output(options.json ? check_json(report) + "\n" : check_table(report));
-  flush_output();
+  write_check(options, report);
   return report.problems() == 0 ? kExitFound : kExitTrouble;
 }
 
@@ -175,6 +197,8 @@ int run_host(const HostOptions& options) {
     flush_output();
     return kExitFound;
   }
+  // Should the run end while it connects, before a step has anything of its own to write.
+  const LastWords last_words([&](const std::string& why) { report_failed_run(options.json, why); });
   if (subcommand == "batch") return run_batch_command(options);
   if (subcommand == "check") return run_check(options);
   return run_single_lookup(options);

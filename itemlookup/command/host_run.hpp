@@ -2,12 +2,9 @@
 #pragma once
 
 #include "command/command_line.hpp"
+#include "errors_and_text/exit_status.hpp"
 
 namespace itemlookup {
-
-inline constexpr int kExitFound = 0;
-inline constexpr int kExitNotFound = 1;
-inline constexpr int kExitTrouble = 2;
 
 // Throws CannotRun for anything that stops the run before or instead of a lookup.
 int run_host(const HostOptions& options);

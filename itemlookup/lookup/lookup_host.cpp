@@ -95,4 +95,8 @@ LookupResult unrun_lookup(const LookupRequest& request, LookupError error) {
   return result;
 }
 
+LookupResult timed_out_lookup(const LookupRequest& request, const std::string& why) {
+  return unrun_lookup(request, {"HYT00", 0, why, false});
+}
+
 }  // namespace itemlookup

@@ -42,4 +42,9 @@ class LookupHost {
 // the host resets it, and the one error that kept it from running.
 LookupResult unrun_lookup(const LookupRequest& request, LookupError error);
 
+// What a lookup reports when the run ends while it waits for the database
+// (connection/last_words.hpp): the request's keys, and the error HYT00 (timeout expired) saying
+// why.
+LookupResult timed_out_lookup(const LookupRequest& request, const std::string& why);
+
 }  // namespace itemlookup

@@ -2,11 +2,11 @@
 
 namespace itemlookup::platform {
 
-// The bound cuts the process's sockets from a watchdog; Windows gives no such reach into the
-// driver's connections, so the option is accepted for scripts shared with Linux and does
-// nothing.
+// Windows gives no reach into the driver's sockets, so past the bound the run ends instead of
+// retrying (connection/lookup_watchdog_windows.cpp).
 const char kTimeoutHelp[] =
-    "  --timeout SECONDS accepted (0 to 3600) and without effect on Windows: a wait for the\n"
-    "                    database is bounded by the driver's own timeouts only\n";
+    "  --timeout SECONDS longest wait for the database in one connect, statement or lookup;\n"
+    "                    then the run ends: the waiting lookup or check gets the error,\n"
+    "                    exit status 2 (0 to 3600, default 30; 0 waits for ever)\n";
 
 }  // namespace itemlookup::platform
