@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "batch/batch_line.hpp"
@@ -36,6 +37,12 @@ BatchSummary run_batch(RetryingLookups& lookups, BatchInput& input) {
   input.before_waiting(flush_output);
   InputLine line;
   std::size_t line_number = 0;
+  // Each line's words, request, lookup and output, in the room the line before left: a long batch
+  // allocates nothing line by line.
+  std::vector<std::string> words;
+  LookupRequest request;
+  LookupResult lookup;
+  std::string result;
   while (input.next(line)) {
     ++line_number;
     if (!line.too_long() && !line.has_nul && is_batch_filler(line.text)) {
@@ -43,12 +50,13 @@ BatchSummary run_batch(RetryingLookups& lookups, BatchInput& input) {
       continue;
     }
     ++summary.lines;
-    std::string result;
     std::string problem = input_problem(line);
     if (problem.empty()) {
       try {
-        const LookupResult lookup = lookups.run(parse_lookup_request(split_batch_line(line.text)));
-        result = lookup_json(lookup, line_number);
+        split_batch_line(line.text, words);
+        parse_lookup_request(words, request);
+        lookups.run(request, lookup);
+        result = lookup_json(lookup, line_number, std::move(result));
         if (lookup.failed()) {
           ++summary.failed;
         } else {
