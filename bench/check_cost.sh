@@ -6,7 +6,8 @@
 # table and exits 1 when a goal is missed.
 #
 # usage: bench/check_cost.sh [--itemlookup PATH] [--rows N] [--runs N]
-#   --itemlookup  the binary, its modules beside it as built (default build/bin/itemlookup)
+#   --itemlookup  the binary, its modules beside it as built, with the tests or the benchmarks
+#                 (default build/bin/itemlookup)
 #   --rows        rows per table (default 1000000)
 #   --runs        runs of each command, the median is reported (default 5)
 # The servers are those ITEM_LOOKUP_PG_CONNECT and ITEM_LOOKUP_MARIADB_CONNECT name, with the
@@ -33,6 +34,15 @@ done
 : "${ITEM_LOOKUP_PG_CONNECT:?start the throwaway PostgreSQL server first (see --help)}"
 : "${ITEM_LOOKUP_MARIADB_CONNECT:?start the throwaway MariaDB server first (see --help)}"
 readonly name=item_lookup_check_cost
+# The ODBC configuration of the binary's build: the machine's drivers, their logging off (with
+# the machine's own, psqlODBC's log would cost every run, and check would say so).
+odbc_environment=$(dirname "$itemlookup")/../odbc/environment.sh
+[[ -f $odbc_environment ]] || {
+  echo "bench/check_cost.sh: no $odbc_environment (a build with the tests or benchmarks has it)" >&2
+  exit 2
+}
+# shellcheck disable=SC1090
+source "$odbc_environment"
 
 # The connection string without one attribute (matched without regard to case), then more.
 without() {

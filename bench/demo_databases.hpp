@@ -1,6 +1,6 @@
-// The demo rows on both sides: a SQLite file made from the project's schema and demo rows, and
-// a PostgreSQL schema of this process's own on the server ITEM_LOOKUP_PG_CONNECT names, so that
-// runs side by side (or the database tests) never share tables.
+// The demo rows on both sides: the SQLite demo database as itemlookup makes it, and a PostgreSQL
+// schema of this process's own on the server ITEM_LOOKUP_PG_CONNECT names, so that runs side by
+// side (or the database tests) never share tables. Both come from tests/support/demo_tables.
 #pragma once
 
 #include <filesystem>
@@ -8,32 +8,18 @@
 #include <string>
 
 #include "connection/odbc_connection.hpp"
+#include "demo_tables.hpp"
 
 namespace lookup_bench {
 
-// A folder under the temporary directory, removed with everything in it.
-class TemporaryFolder {
- public:
-  TemporaryFolder();
-  ~TemporaryFolder();
-  TemporaryFolder(const TemporaryFolder&) = delete;
-  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
 class SqliteDemo {
  public:
-  SqliteDemo();
-  const std::filesystem::path& file() const { return file_; }
+  const std::filesystem::path& file() const { return demo_.file(); }
   // A connection through the SQLite ODBC driver, as a host opens it.
   std::unique_ptr<itemlookup::OdbcConnection> connect() const;
 
  private:
-  TemporaryFolder folder_;
-  std::filesystem::path file_;
+  test_support::SqliteDemoFile demo_;
 };
 
 class PostgresDemo {

@@ -49,7 +49,7 @@ const lookup_bench::LookupCase* find_case(std::string_view name) {
 }
 
 std::unique_ptr<itemlookup::OdbcConnection> open_database(
-    bool failing, const lookup_bench::TemporaryFolder& folder,
+    bool failing, const test_support::TemporaryFolder& folder,
     std::unique_ptr<lookup_bench::SqliteDemo>& demo) {
   if (failing) {
     return std::make_unique<itemlookup::OdbcConnection>("DRIVER=SQLite3;Database=" +
@@ -64,7 +64,7 @@ int run(const lookup_bench::LookupCase& lookup, bool failing) {
     std::cerr << "first_call_time: cannot enter " << lookup_bench::built_module_directory() << '\n';
     return 2;
   }
-  const lookup_bench::TemporaryFolder folder;
+  const test_support::TemporaryFolder folder("item-lookup-bench-");
   std::unique_ptr<lookup_bench::SqliteDemo> demo;
   const auto connection = open_database(failing, folder, demo);
   lookup_bench::OdbcDirectLookup by_hand(lookup, connection->connection());

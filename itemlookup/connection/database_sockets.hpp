@@ -1,26 +1,21 @@
-// The database connection's own sockets, told apart from every other descriptor of the process:
-// they are the sockets that appeared while the driver connected. Only they may be cut when a wait
-// lasts too long. A descriptor the process inherited (a parent's listening socket, a peer's
-// socketpair, a standard output that is a socket) is shared with other processes, and shutdown()
-// acts on the socket for all of them, so it is never touched.
+// The database's sockets, told apart from every other descriptor of the process: every socket
+// that appeared after the bound on waits began. A driver opens them when it connects, and again
+// when it reconnects by itself inside a statement, tries the next host of a list or retries
+// without TLS; only they may be cut when a wait lasts too long. A socket the process had before
+// (inherited from a parent: its listening socket, a peer's socketpair, a standard output that is
+// a socket) is shared with other processes, and shutdown() acts on the socket for all of them, so
+// it is never touched; nor is a standard stream, whatever it holds.
 #pragma once
 
 namespace itemlookup {
 
-// Around one SQLDriverConnect: notes the descriptors open before it, and records as the
-// connection's every socket open after it that was not. Meanwhile, every socket opened since it
-// began counts as the connection's, so that a connect that hangs can be cut too.
-class ConnectingSockets {
- public:
-  ConnectingSockets();
-  ~ConnectingSockets();
-  ConnectingSockets(const ConnectingSockets&) = delete;
-  ConnectingSockets& operator=(const ConnectingSockets&) = delete;
-};
+// Notes the sockets open now as the process's own, never to be cut. Called when the bound
+// begins, before the first connect, while nothing can cut.
+void spare_sockets_open_now();
 
-// Shuts down, in both directions, the sockets of the database connections: those recorded, and
-// during a connect those opened since it began. Blocked reads on them return at once. Safe in a
-// signal handler. Returns how many it shut down.
+// Shuts down, in both directions, every socket opened since spare_sockets_open_now(): blocked
+// reads on them return at once. Safe in a signal handler. Returns how many it shut down; none
+// before spare_sockets_open_now() was called.
 int cut_database_sockets();
 
 }  // namespace itemlookup

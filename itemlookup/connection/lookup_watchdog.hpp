@@ -2,13 +2,16 @@
 // packets without a word, would otherwise wait for ever: the machine at the other end still
 // acknowledges, so no keepalive or TCP timeout fires, and the driver's own query timeout is a
 // session setting that leaks to other clients behind a transaction pooler. When one wait lasts
-// longer than the limit, the watchdog shuts down the database connection's sockets: the driver
-// then reports a lost connection, and the lookup goes the way of any other lost connection.
+// longer than the limit, the watchdog shuts down the database's sockets (database_sockets.hpp):
+// the driver then reports a lost connection, and the lookup goes the way of any other lost
+// connection. A wait that goes on past a cut, on a socket the driver opened since, is cut again
+// at each later deadline.
 //
 // The watchdog is a timer signal, not a thread: a second thread alone would make every malloc
 // and stdio call of the process take its locked path. Arming a wait stores a deadline, with no
 // system call; the timer sleeps until the earliest deadline that may be armed, and its handler
-// compares the clock with the deadline and cuts once it has passed.
+// compares the clock with the deadline and cuts once it has passed. While it runs, SIGALRM is
+// its own and unblocked, and SIGPIPE is ignored.
 #pragma once
 
 #include <chrono>
@@ -23,7 +26,8 @@ inline constexpr int kMostTimeoutSeconds = 3600;
 // One per process at a time (it owns SIGALRM), for as long as waits are to be bounded.
 class LookupWatchdog {
  public:
-  // limit 0: no bound, no timer and no signal.
+  // limit 0: no bound, no timer and no signal. Made before the first connect: the sockets open
+  // then are never cut. Throws CannotRun when the bound cannot be kept.
   explicit LookupWatchdog(std::chrono::seconds limit);
   ~LookupWatchdog();
   LookupWatchdog(const LookupWatchdog&) = delete;

@@ -7,8 +7,7 @@
 
 namespace itemlookup {
 
-ConnectingSockets::ConnectingSockets() = default;
-ConnectingSockets::~ConnectingSockets() = default;
+void spare_sockets_open_now() {}
 
 int cut_database_sockets() {
   return 0;

@@ -6,7 +6,6 @@
 #include <cctype>
 #include <utility>
 
-#include "connection/database_sockets.hpp"
 #include "connection/lookup_watchdog.hpp"
 #include "connection/statement_error.hpp"
 #include "errors_and_text/cannot_run.hpp"
@@ -193,8 +192,6 @@ OdbcConnection::OdbcConnection(const std::string& connection_string, SessionSetu
 }
 
 SQLRETURN OdbcConnection::connect() {
-  // The sockets that appear meanwhile are the connection's, the only ones a cut may reach.
-  const ConnectingSockets connecting;
   const BoundedWait bounded;
   return SQLDriverConnect(connection_, nullptr, sql_text(connection_string_), SQL_NTS, nullptr, 0,
                           nullptr, SQL_DRIVER_NOPROMPT);

@@ -35,7 +35,10 @@ long read_input(int descriptor, char* buffer, std::size_t size) {
 
 bool read_would_wait(int descriptor) {
   pollfd ready{.fd = descriptor, .events = POLLIN, .revents = 0};
-  return poll(&ready, 1, 0) == 0;
+  const int answer = poll(&ready, 1, 0);
+  // A signal (the wait bound's timer) came first: it may wait, so what was answered goes out
+  // before, rather than staying behind a read that blocks.
+  return answer == 0 || (answer < 0 && errno == EINTR);
 }
 
 }  // namespace itemlookup::platform

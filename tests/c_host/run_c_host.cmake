@@ -1,12 +1,13 @@
 # Runs the C example host on a fresh SQLite demo database from a scratch directory (no PGMS/
 # there: the host modules must come from beside the module) and compares its output exactly.
 #
-#   -DHOST=<item_lookup_example>  -DMODULE=<VELDORIN.so>  -DCREATE_DEMO_DB=<script>
+#   -DHOST=<item_lookup_example>  -DMODULE=<VELDORIN.so>
+#   -DMAKE_DEMO_DATABASE=<make_demo_database>: makes the database, as itemlookup does
 #   -DWORK_DIR=<scratch folder, emptied first>  -DEXPECTED=<expected standard output>
 #   -DINPUT=<standard input>, optional
 #   -DLAUNCHER=<program the host runs under>, optional: wine64 for a Windows build, whose C
 #    runtime ends its lines with CR LF
-foreach(var HOST MODULE CREATE_DEMO_DB WORK_DIR EXPECTED)
+foreach(var HOST MODULE MAKE_DEMO_DATABASE WORK_DIR EXPECTED)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "${var} is not set")
   endif()
@@ -15,7 +16,7 @@ endforeach()
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
 set(database ${WORK_DIR}/demo.db)
-execute_process(COMMAND ${CREATE_DEMO_DB} ${database} COMMAND_ERROR_IS_FATAL ANY)
+execute_process(COMMAND ${MAKE_DEMO_DATABASE} ${database} COMMAND_ERROR_IS_FATAL ANY)
 
 set(input)
 if(DEFINED INPUT)

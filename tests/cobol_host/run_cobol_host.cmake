@@ -2,14 +2,14 @@
 # line for line, with the expected output.
 #
 #   -DHOST=<itemhost>            the compiled example
-#   -DCREATE_DEMO_DB=<script>    db/sqlite/create_demo_db.sh
+#   -DMAKE_DEMO_DATABASE=<program>  make_demo_database (tests/support)
 #   -DWORK_DIR=<folder>          scratch folder, emptied first
 #   -DEXPECTED=<file>            expected standard output
 #   -DCONNECT_VIA=argument|environment
 #   -DHOST_PRELOAD=<libraries>   LD_PRELOAD for the host alone (a sanitizer runtime), or empty
 # The current directory is the modules' folder (PGMS/ beside them); COB_LIBRARY_PATH is set by
 # the test.
-foreach(var HOST CREATE_DEMO_DB WORK_DIR EXPECTED CONNECT_VIA)
+foreach(var HOST MAKE_DEMO_DATABASE WORK_DIR EXPECTED CONNECT_VIA)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "${var} is not set")
   endif()
@@ -23,7 +23,7 @@ endif()
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
 set(database ${WORK_DIR}/demo.db)
-execute_process(COMMAND ${CREATE_DEMO_DB} ${database} RESULT_VARIABLE created)
+execute_process(COMMAND ${MAKE_DEMO_DATABASE} ${database} RESULT_VARIABLE created)
 if(NOT created EQUAL 0)
   message(FATAL_ERROR "could not create the demo database: ${created}")
 endif()

@@ -1,14 +1,38 @@
 #include "batch/batch_input.hpp"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <fstream>
 #include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "temporary_folder.hpp"
+
+// poll() for this test process: the next `interrupted_polls` calls fail as if a signal came
+// first (EINTR); every other call is the system's. Declared here, without <poll.h>, whose
+// fortified build defines poll() inline.
+struct pollfd;
+namespace {
+std::atomic<int> interrupted_polls{0};
+}  // namespace
+
+extern "C" int poll(pollfd* descriptors, unsigned long count, int timeout) {
+  if (interrupted_polls > 0) {
+    --interrupted_polls;
+    errno = EINTR;
+    return -1;
+  }
+  using Poll = int (*)(pollfd*, unsigned long, int);
+  static const auto system_poll = reinterpret_cast<Poll>(dlsym(RTLD_NEXT, "poll"));
+  return system_poll(descriptors, count, timeout);
+}
 
 namespace itemlookup {
 namespace {
@@ -68,7 +92,8 @@ TEST(BatchInput, CarriageReturnBeforeLineFeedEndsTheLine) {
 TEST(BatchInput, CarriageReturnCountsNeitherInTheTextNorInTheLength) {
   // A line of exactly the most bytes, with CRLF, is not too long; one byte more is.
   const std::string most(kMostLineBytes, 'x');
-  const std::string file = ::testing::TempDir() + "crlf_lines.txt";
+  const test_support::TemporaryFolder folder;
+  const std::string file = (folder / "crlf_lines.txt").string();
   std::ofstream(file, std::ios::binary) << most << "\r\n" << most << "y\r\n";
   BatchInput batch(file);
   InputLine line;
@@ -80,6 +105,24 @@ TEST(BatchInput, CarriageReturnCountsNeitherInTheTextNorInTheLength) {
   EXPECT_EQ(line.length, kMostLineBytes + 1);
   EXPECT_EQ(line.text, most);
   EXPECT_TRUE(line.too_long());
+}
+
+// The wait bound's timer signal may interrupt the poll that asks whether the next read would
+// wait. That poll then says nothing of the input, so the answers so far go out before the read,
+// rather than staying behind it if it blocks.
+TEST(BatchInput, AnInterruptedLookAheadCountsAsAWait) {
+  PiecesOnStandardInput input({"item 1001\n", "item 1002\n"});
+  BatchInput batch("-");
+  int flushes = 0;
+  batch.before_waiting([&flushes] { ++flushes; });
+  InputLine line;
+  interrupted_polls = 1;
+  ASSERT_TRUE(batch.next(line));
+  EXPECT_EQ(flushes, 1);
+  // The next piece is there: no wait, so nothing to hand over first.
+  ASSERT_TRUE(batch.next(line));
+  EXPECT_EQ(line.text, "item 1002");
+  EXPECT_EQ(flushes, 1);
 }
 
 }  // namespace

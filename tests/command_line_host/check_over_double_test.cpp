@@ -16,6 +16,7 @@
 #include "check/check_findings.hpp"
 #include "check/connection_check.hpp"
 #include "connection/database_engine.hpp"
+#include "connection/lookup_watchdog.hpp"
 #include "errors_and_text/cannot_run.hpp"
 #include "lookup/host_module_channel.hpp"
 #include "lookup/lookup_request.hpp"
@@ -23,6 +24,7 @@
 #include "lookup/module_loader.hpp"
 #include "odbc_double.hpp"
 #include "report/lookup_report.hpp"
+#include "temporary_folder.hpp"
 
 namespace {
 
@@ -370,11 +372,12 @@ TEST_F(CheckOverDouble, ReportsTheSessionAsAPoolerSeesIt) {
 // section of odbc.ini; psqlODBC's own section of odbcinst.ini whenever no connection is open.
 // The ini files are the test's own (ODBCSYSINI, ODBCINI), set before anything reads them.
 TEST_F(CheckOverDouble, NamesDriverLoggingAndWhereItIsSet) {
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("driver-logging-" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
-  std::ofstream(folder / "odbcinst.ini") << "[PostgreSQL ANSI]\nDebug = 1\nLogdir = /var/log/pg\n"
-                                            "[Pg Quiet]\nCommLog = 1\n";
+  const test_support::TemporaryFolder scratch("driver-logging-");
+  const std::filesystem::path& folder = scratch.path();
+  // CommLog=1 in the driver's own section is how Debian's odbc-postgresql registers psqlODBC.
+  std::ofstream(folder / "odbcinst.ini")
+      << "[PostgreSQL ANSI]\nDebug = 1\nCommLog = 1\nLogdir = /var/log/pg\n"
+         "[Pg Quiet]\nCommLog = 1\n";
   std::ofstream(folder / "odbc.ini") << "[logs]\nCommLog=1\n[debugs]\nDebug=2\n[short]\nB3=1\n"
                                         "[quiet]\nCommLog=0\n"
                                         "[traces]\nOPTIONS=6\n[plain]\nOPTIONS=3\n";
@@ -415,10 +418,15 @@ TEST_F(CheckOverDouble, NamesDriverLoggingAndWhereItIsSet) {
       // psqlODBC reads its own section, not the one the connection names.
       {"psqlodbcw.so", "DRIVER=Pg Quiet;Server=h", false, "", ""},
       {"psqlodbca.so", "DRIVER=Pg Quiet;Server=h", false,
+       "CommLog=1 in the driver's own section [PostgreSQL ANSI] of odbcinst.ini: every process "
+       "that loads psqlODBC writes /var/log/pg/psqlodbc_<program>_<user><pid>.log whenever none "
+       "of its connections is open, each disconnect at least, even with CommLog=0 in the "
+       "connection string; "
        "Debug=1 in the driver's own section [PostgreSQL ANSI] of odbcinst.ini: every process "
        "that loads psqlODBC writes /var/log/pg/mylog_<program>_<user><pid>.log whenever none of "
        "its connections is open, each disconnect at least, even with Debug=0 in the connection "
        "string",
+       "CommLog=0 in [PostgreSQL ANSI] of odbcinst.ini (odbcinst -j names the file); "
        "Debug=0 in [PostgreSQL ANSI] of odbcinst.ini (odbcinst -j names the file)"},
       {"libmaodbc.so", "DSN=traces", false,
        "OPTIONS=6 in the DSN's section [traces] of odbc.ini: MariaDB Connector/ODBC writes "
@@ -458,7 +466,6 @@ TEST_F(CheckOverDouble, NamesDriverLoggingAndWhereItIsSet) {
     }
   }
   setenv("HOME", home.c_str(), 1);
-  std::filesystem::remove_all(folder);
 }
 
 std::string padded(std::string text, std::size_t width) {
@@ -577,6 +584,50 @@ TEST_F(CheckOverDouble, RetriesALookupAStandbyCancelled) {
       expected.insert(expected.end(), a_try.begin(), a_try.end());
     }
     EXPECT_EQ(connection_trace(), expected) << c.name;
+  }
+}
+
+// A driver may open a socket of its own inside a statement (its own reconnect, the next host of
+// a list, a retry without TLS) and wait on it for ever: the bound cuts that socket too, and cuts
+// again at each deadline for as long as the same wait opens new ones. The lookup is then retried
+// on a new connection of the host's own, set up as every one is.
+TEST_F(CheckOverDouble, CutsEverySocketADriverOpensInsideAStatement) {
+  struct SocketsCase {
+    const char* name;
+    int sockets;  // opened in turn by the lookup's statement, each waited on until cut
+  };
+  const SocketsCase cases[] = {
+      {"a socket opened inside the lookup", 1},
+      {"a second socket opened after the first was cut", 2},
+  };
+  const std::string lookup = summary_lookup("1001");
+  const Diagnostic lost{"08S01", 26, "server closed the connection unexpectedly"};
+  const std::vector<std::string> words = {"item-summary", "1001"};
+  const itemlookup::LookupRequest request = itemlookup::parse_lookup_request(words);
+  const InModuleDirectory in_module_directory;
+  const itemlookup::LookupWatchdog watchdog(std::chrono::seconds(1));
+  for (const SocketsCase& c : cases) {
+    odbc_double::reset();
+    odbc_double::script_info(SQL_DBMS_NAME, "PostgreSQL");
+    odbc_double::script_statement("SELECT '\\'", answers("\\"));
+    odbc_double::script_statement(lookup,
+                                  {.rows = {}, .failure = lost, .silent_sockets = c.sockets});
+    odbc_double::script_statement(lookup, kItem1001);
+    HostOverDouble itemlookup("DSN=items", 1);
+    const auto start = std::chrono::steady_clock::now();
+    const itemlookup::LookupResult result = itemlookup.lookups.run(request);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(result.found()) << c.name;
+    EXPECT_TRUE(result.errors.empty()) << c.name << ": " << itemlookup::lookup_json(result, 1);
+    ASSERT_EQ(result.retried_errors.size(), 1u) << c.name;
+    EXPECT_EQ(result.retried_errors[0].sqlstate, "08S01") << c.name;
+    EXPECT_EQ(result.retried_errors[0].message,
+              "no answer from the database in 1 s, so itemlookup cut the connection: server "
+              "closed the connection unexpectedly")
+        << c.name;
+    // Each socket was cut at its own deadline, none left to the double's own bound.
+    EXPECT_GE(took, std::chrono::seconds(c.sockets)) << c.name;
+    EXPECT_LT(took, std::chrono::seconds(odbc_double::kLongestSilentRead)) << c.name;
   }
 }
 

@@ -283,65 +283,143 @@ milliseconds cpu_time() {
       std::chrono::microseconds(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec));
 }
 
-TEST(DatabaseSockets, OnlyTheSocketsOpenedWhileConnectingAreCut) {
+// The driver opens sockets when it connects, and again whenever it reconnects by itself, tries
+// the next host or retries without TLS: every socket opened since the bound began is cut, and
+// none the process had before.
+TEST(DatabaseSockets, EverySocketOpenedSinceTheBoundBeganIsCutAndNoOther) {
   const SocketPair inherited;
-  std::optional<SocketPair> database;
-  {
-    const ConnectingSockets connecting;
-    database.emplace();
-    // A connect that hangs is cut too: what it opened so far.
-    EXPECT_EQ(cut_database_sockets(), 2);
-    EXPECT_TRUE(database->reads_eof());
-  }
+  spare_sockets_open_now();
+  const SocketPair connected;
+  const SocketPair reconnected;
+  EXPECT_EQ(cut_database_sockets(), 4);
+  EXPECT_TRUE(connected.reads_eof());
+  EXPECT_TRUE(reconnected.reads_eof());
   EXPECT_FALSE(inherited.reads_eof());
-  const SocketPair opened_later;
-  // Recorded when the connect ended: cut again, and only they.
-  EXPECT_EQ(cut_database_sockets(), 2);
-  EXPECT_FALSE(inherited.reads_eof());
-  EXPECT_FALSE(opened_later.reads_eof());
 }
 
-TEST(DatabaseSockets, ANumberTheDriverClosedAndSomethingElseReusedIsNotCut) {
-  std::optional<SocketPair> closed_by_the_driver;
-  {
-    const ConnectingSockets connecting;
-    closed_by_the_driver.emplace();
-  }
-  closed_by_the_driver.reset();
+TEST(DatabaseSockets, ANumberFreedAndTakenByANewSocketIsCut) {
+  std::optional<SocketPair> inherited(std::in_place);
+  spare_sockets_open_now();
+  inherited.reset();
   // The lowest free numbers: those of the pair just closed.
   const SocketPair reused;
-  EXPECT_EQ(cut_database_sockets(), 0);
-  EXPECT_FALSE(reused.reads_eof());
+  EXPECT_EQ(cut_database_sockets(), 2);
+  EXPECT_TRUE(reused.reads_eof());
 }
 
-TEST(LookupWatchdog, AWaitPastTheLimitIsCutAtItsDeadlineAndNamed) {
-  const LookupWatchdog watchdog(std::chrono::seconds(1));
+// Whatever a standard stream holds, it is shared with the process's parent: never cut, even a
+// socket that took its place after the bound began.
+TEST(DatabaseSockets, AStandardStreamIsNeverCut) {
+  const int saved = dup(STDIN_FILENO);
+  int pair[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
+  spare_sockets_open_now();
+  dup2(pair[0], STDIN_FILENO);
+  close(pair[0]);
+  EXPECT_EQ(cut_database_sockets(), 0);
+  char byte = 0;
+  EXPECT_EQ(recv(STDIN_FILENO, &byte, 1, MSG_DONTWAIT), -1);
+  EXPECT_EQ(errno, EAGAIN);
+  dup2(saved, STDIN_FILENO);
+  close(saved);
+  close(pair[1]);
+}
+
+// A wait on sockets opened after the bound began, as the driver's first connect opens them.
+struct BoundedDatabase {
+  explicit BoundedDatabase(std::chrono::seconds limit) : watchdog(limit) { database.emplace(); }
+  LookupWatchdog watchdog;
   std::optional<SocketPair> database;
-  {
-    const ConnectingSockets connecting;
-    database.emplace();
-  }
+};
+
+TEST(LookupWatchdog, AWaitPastTheLimitIsCutAtItsDeadlineAndNamed) {
+  BoundedDatabase bounded_database(std::chrono::seconds(1));
+  const SocketPair& database = *bounded_database.database;
   const CutsSince cuts;
   const auto start = std::chrono::steady_clock::now();
   {
     const BoundedWait bounded;
     // Nothing is ever written: only the cut makes the end readable.
-    EXPECT_TRUE(readable_within(database->ends[0], std::chrono::seconds(30)));
+    EXPECT_TRUE(readable_within(database.ends[0], std::chrono::seconds(30)));
   }
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
-  EXPECT_TRUE(database->reads_eof());
+  EXPECT_TRUE(database.reads_eof());
   EXPECT_TRUE(cuts.any());
   EXPECT_EQ(after_cut("[08S01] lost"),
             "no answer from the database in 1 s, so itemlookup cut the connection: [08S01] lost");
 }
 
-TEST(LookupWatchdog, WaitsWithinTheLimitAndTimeBetweenThemAreNotCut) {
-  const LookupWatchdog watchdog(std::chrono::seconds(1));
-  std::optional<SocketPair> database;
+// A driver that opens a new socket after the cut, within the same wait (the next host of a
+// list, a retry without TLS), is cut again at the next deadline.
+TEST(LookupWatchdog, AWaitThatGoesOnAfterACutIsCutAgain) {
+  BoundedDatabase bounded_database(std::chrono::seconds(1));
+  const auto start = std::chrono::steady_clock::now();
+  const BoundedWait bounded;
+  EXPECT_TRUE(readable_within(bounded_database.database->ends[0], std::chrono::seconds(30)));
+  const SocketPair next_host;
+  EXPECT_TRUE(readable_within(next_host.ends[0], std::chrono::seconds(10)));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_TRUE(next_host.reads_eof());
+}
+
+// A driver writing on a socket the bound cut gets an error it reports, not a SIGPIPE that ends
+// the process, even one started with SIGPIPE at its default.
+TEST(LookupWatchdog, AWriteOnACutSocketDoesNotEndTheProcess) {
+  struct sigaction started_with {};
+  struct sigaction by_default {};
+  by_default.sa_handler = SIG_DFL;
+  sigaction(SIGPIPE, &by_default, &started_with);
   {
-    const ConnectingSockets connecting;
-    database.emplace();
+    BoundedDatabase bounded_database(std::chrono::seconds(1));
+    const SocketPair& database = *bounded_database.database;
+    {
+      const BoundedWait bounded;
+      EXPECT_TRUE(readable_within(database.ends[0], std::chrono::seconds(30)));
+    }
+    EXPECT_EQ(write(database.ends[0], "x", 1), -1);
+    EXPECT_EQ(errno, EPIPE);
   }
+  sigaction(SIGPIPE, &started_with, nullptr);
+}
+
+// A parent may leave SIGALRM blocked or ignored, and exec passes both on: the bound holds all the
+// same, and the signal is given back as the process had it.
+TEST(LookupWatchdog, HoldsWhetherSIGALRMCameBlockedOrIgnored) {
+  sigset_t alarm;
+  sigemptyset(&alarm);
+  sigaddset(&alarm, SIGALRM);
+  for (const bool blocked : {true, false}) {
+    sigset_t mask_before;
+    struct sigaction action_before {};
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    if (blocked) {
+      pthread_sigmask(SIG_BLOCK, &alarm, &mask_before);
+    } else {
+      sigaction(SIGALRM, &ignore, &action_before);
+    }
+    {
+      BoundedDatabase bounded_database(std::chrono::seconds(1));
+      const BoundedWait bounded;
+      EXPECT_TRUE(readable_within(bounded_database.database->ends[0], std::chrono::seconds(10)))
+          << (blocked ? "blocked" : "ignored");
+    }
+    sigset_t mask_after;
+    pthread_sigmask(SIG_BLOCK, nullptr, &mask_after);
+    struct sigaction action_after {};
+    sigaction(SIGALRM, nullptr, &action_after);
+    EXPECT_EQ(sigismember(&mask_after, SIGALRM) == 1, blocked);
+    if (blocked) {
+      pthread_sigmask(SIG_SETMASK, &mask_before, nullptr);
+    } else {
+      EXPECT_EQ(action_after.sa_handler, SIG_IGN);
+      sigaction(SIGALRM, &action_before, nullptr);
+    }
+  }
+}
+
+TEST(LookupWatchdog, WaitsWithinTheLimitAndTimeBetweenThemAreNotCut) {
+  BoundedDatabase bounded_database(std::chrono::seconds(1));
   const CutsSince cuts;
   for (int wait = 0; wait < 3; ++wait) const BoundedWait bounded;
   // The timer's signal comes meanwhile; a retry's back-off still lasts its whole time, and the
@@ -352,7 +430,7 @@ TEST(LookupWatchdog, WaitsWithinTheLimitAndTimeBetweenThemAreNotCut) {
   EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(2500));
   EXPECT_LT(cpu_time() - cpu_before, milliseconds(250));
   EXPECT_FALSE(cuts.any());
-  EXPECT_FALSE(database->reads_eof());
+  EXPECT_FALSE(bounded_database.database->reads_eof());
 }
 
 TEST(LookupWatchdog, WithoutALimitNoSignalIsTaken) {

@@ -10,15 +10,13 @@
 #include <memory>
 #include <stdexcept>
 
-#include "sql_script.hpp"
+#include "demo_tables.hpp"
 
 namespace database_integration {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-const fs::path kDbSourceDir = ITEM_LOOKUP_DB_SOURCE_DIR;
 
 // A variant of the demo tables: a namespace of its own, and the schema with one word changed.
 struct SchemaVariant {
@@ -27,8 +25,9 @@ struct SchemaVariant {
   std::string with;
 };
 
-void load(OdbcSession& session, const fs::path& schema, const SchemaVariant& variant = {}) {
-  std::vector<std::string> statements = read_sql_script(schema);
+void load(OdbcSession& session, const std::string& engine, const SchemaVariant& variant = {}) {
+  std::vector<std::string> statements =
+      test_support::db_file_statements(fs::path(engine) / "schema.sql");
   for (std::string& statement : statements) {
     if (variant.replace.empty()) break;
     for (std::size_t at = statement.find(variant.replace); at != std::string::npos;
@@ -36,45 +35,21 @@ void load(OdbcSession& session, const fs::path& schema, const SchemaVariant& var
       statement.replace(at, variant.replace.size(), variant.with);
     }
   }
-  for (const std::string& row : read_sql_script(kDbSourceDir / "demo_rows.sql")) {
-    statements.push_back(row);
+  for (std::string& row : test_support::db_file_statements("demo_rows.sql")) {
+    statements.push_back(std::move(row));
   }
   for (const std::string& statement : statements) session.execute(statement);
 }
 
-class TemporaryFolder {
- public:
-  TemporaryFolder() {
-    std::string pattern = (fs::temp_directory_path() / "item-lookup-integration-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TemporaryFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  TemporaryFolder(const TemporaryFolder&) = delete;
-  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
+// The SQLite demo database as itemlookup makes it, and a session on it.
 class SqliteDemo {
  public:
-  SqliteDemo()
-      : connection_string_("DRIVER=SQLite3;Database=" + (folder_.path() / "demo.db").string() +
-                           ";"),
-        session_(connection_string_) {
-    load(session_, kDbSourceDir / "sqlite" / "schema.sql");
-  }
+  SqliteDemo() : session_(file_.connection_string()) {}
   OdbcSession& session() { return session_; }
-  const std::string& connection_string() const { return connection_string_; }
+  std::string connection_string() const { return file_.connection_string(); }
 
  private:
-  TemporaryFolder folder_;  // outlives the session: declared first
-  std::string connection_string_;
+  test_support::SqliteDemoFile file_;  // outlives the session: declared first
   OdbcSession session_;
 };
 
@@ -103,7 +78,7 @@ struct ServerEngine {
   const char* connect_variable;
   const char* require_variable;
   const char* start_script;
-  const char* schema_file;
+  const char* engine;  // its folder under db/
   const char* drop;    // each statement followed by the namespace's name
   const char* create;  // likewise
   const char* enter;   // likewise
@@ -113,14 +88,14 @@ const ServerEngine& server_engine(Database database) {
   static const ServerEngine postgres = {"ITEM_LOOKUP_PG_CONNECT",
                                         "ITEM_LOOKUP_REQUIRE_POSTGRES",
                                         "db/postgres_server/throwaway.sh",
-                                        "postgres/schema.sql",
+                                        "postgres",
                                         "DROP SCHEMA IF EXISTS %s CASCADE",
                                         "CREATE SCHEMA %s",
                                         "SET search_path TO %s"};
   static const ServerEngine mariadb = {"ITEM_LOOKUP_MARIADB_CONNECT",
                                        "ITEM_LOOKUP_REQUIRE_MARIADB",
                                        "db/mariadb_server/throwaway.sh",
-                                       "mariadb/schema.sql",
+                                       "mariadb",
                                        "DROP DATABASE IF EXISTS %s",
                                        "CREATE DATABASE %s CHARACTER SET utf8mb4",
                                        "USE %s"};
@@ -144,7 +119,7 @@ class ServerDemo {
     session_.execute(statement(engine_.create, namespace_));
     session_.execute(statement(engine_.enter, namespace_));
     try {
-      load(session_, kDbSourceDir / engine_.schema_file, variant);
+      load(session_, engine_.engine, variant);
     } catch (...) {
       drop();
       throw;

@@ -11,10 +11,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,6 +30,7 @@
 #include <vector>
 
 #include "demo_databases.hpp"
+#include "temporary_folder.hpp"
 
 namespace database_integration {
 namespace {
@@ -190,8 +193,8 @@ TEST(ItemlookupCheck, ShowsTheDriversMessageForTablesTheRoleMayNotRead) {
 TEST(ItemlookupCheck, NamesPsqlodbcLoggingAndTheFileItWrites) {
   open_or_skip(Database::postgres);
   if (IsSkipped() || HasFatalFailure()) return;
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("psqlodbc-logs-" + std::to_string(getpid()));
+  const test_support::TemporaryFolder scratch("psqlodbc-logs-");
+  const std::filesystem::path& folder = scratch.path();
   struct LoggingCase {
     const char* name;
     const char* driver_section;  // [PostgreSQL Unicode] of the test's odbcinst.ini, less Logdir
@@ -251,7 +254,6 @@ TEST(ItemlookupCheck, NamesPsqlodbcLoggingAndTheFileItWrites) {
       EXPECT_GE(std::filesystem::file_size(logs[0]), c.log_bytes_at_least) << c.name;
     }
   }
-  std::filesystem::remove_all(folder);
 }
 
 class ItemlookupCheckOnEachServer : public testing::TestWithParam<Database> {
@@ -638,6 +640,245 @@ TEST(ItemlookupOnPostgres, CheckAndALookupBehindAPoolerWhoseServerIsPausedEndAtT
         << words << "\n"
         << run.out;
   }
+}
+
+// A loopback address: the port given, or any free one for 0.
+sockaddr_in loopback(int port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  return address;
+}
+
+// A listening socket on a free loopback port, closed at the end of the test.
+class Listener {
+ public:
+  Listener() {
+    sockaddr_in address = loopback(0);
+    socklen_t length = sizeof address;
+    auto* const named = reinterpret_cast<sockaddr*>(&address);
+    if (descriptor_ < 0 || bind(descriptor_, named, sizeof address) != 0 ||
+        listen(descriptor_, 16) != 0 || getsockname(descriptor_, named, &length) != 0) {
+      ADD_FAILURE() << "no listener: " << std::strerror(errno);
+      return;
+    }
+    port_ = ntohs(address.sin_port);
+  }
+  ~Listener() { close(descriptor_); }
+  Listener(const Listener&) = delete;
+  Listener& operator=(const Listener&) = delete;
+
+  int descriptor() const { return descriptor_; }
+  std::string port() const { return std::to_string(port_); }
+
+ private:
+  const int descriptor_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  int port_ = 0;
+};
+
+// How a parent leaves SIGALRM to the program it starts: exec passes both on.
+enum class AlarmAtStart { blocked, ignored };
+
+struct TimedRun {
+  int exit_status = -1;  // -1: killed at the test's own bound
+  std::chrono::steady_clock::duration took{};
+  std::string err;
+};
+
+// Runs itemlookup as a parent that blocks or ignores SIGALRM would start it (some job schedulers
+// and supervisors do), its output to /dev/null; killed once `most` has passed.
+TimedRun itemlookup_started_with(AlarmAtStart alarm, const std::vector<std::string>& arguments,
+                                 std::chrono::seconds most) {
+  const std::string err = (std::filesystem::temp_directory_path() /
+                           ("itemlookup-alarm-" + std::to_string(getpid()) + ".err"))
+                              .string();
+  std::vector<std::string> words = {ITEMLOOKUP_BINARY};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t child = fork();
+  if (child == 0) {
+    sigset_t only_alarm;
+    sigemptyset(&only_alarm);
+    sigaddset(&only_alarm, SIGALRM);
+    if (alarm == AlarmAtStart::blocked) {
+      sigprocmask(SIG_BLOCK, &only_alarm, nullptr);
+    } else {
+      signal(SIGALRM, SIG_IGN);
+    }
+    dup2(open("/dev/null", O_WRONLY), STDOUT_FILENO);
+    dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  TimedRun run;
+  int status = 0;
+  while (child > 0 && waitpid(child, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() - start > most) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  run.took = std::chrono::steady_clock::now() - start;
+  run.exit_status = child > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.err = file_text(err);
+  std::filesystem::remove(err);
+  return run;
+}
+
+// A server that accepts connections and never answers: the kernel completes each connect from
+// the listener's backlog, and nothing reads what the driver sends. A parent that started the host
+// with SIGALRM blocked or ignored does not take its bound away: the connect is cut, the run ends
+// with status 2, and the message names the bound.
+TEST(ItemlookupOnASilentServer, TheBoundHoldsWithSIGALRMBlockedOrIgnoredAtStart) {
+  const Listener silent;
+  const std::string connection =
+      "DRIVER=PostgreSQL Unicode;Server=127.0.0.1;Port=" + silent.port() +
+      ";Database=items;Uid=items;CommLog=0;";
+  for (const AlarmAtStart alarm : {AlarmAtStart::blocked, AlarmAtStart::ignored}) {
+    const char* name = alarm == AlarmAtStart::blocked ? "blocked" : "ignored";
+    const TimedRun run = itemlookup_started_with(
+        alarm, {"--connect", connection, "--timeout", "1", "--retries", "0", "item", "1001"},
+        std::chrono::seconds(20));
+    EXPECT_EQ(run.exit_status, 2) << name << "\n" << run.err;
+    EXPECT_LT(run.took, std::chrono::seconds(10)) << name;
+    EXPECT_NE(run.err.find("itemlookup: no answer from the database in 1 s, so itemlookup cut the "
+                           "connection: cannot connect with "),
+              std::string::npos)
+        << name << "\n"
+        << run.err;
+  }
+}
+
+// Between the host and the server: passes every byte on as it comes, and keeps what the host
+// sent. Serves one connection after another until the end of the test.
+class RecordingRelay {
+ public:
+  explicit RecordingRelay(int server_port)
+      : server_port_(server_port), thread_([this] { relay(); }) {}
+  ~RecordingRelay() {
+    stop_ = true;
+    thread_.join();
+  }
+  RecordingRelay(const RecordingRelay&) = delete;
+  RecordingRelay& operator=(const RecordingRelay&) = delete;
+
+  std::string port() const { return listener_.port(); }
+  // What the host sent, once each connection it made has ended (bounded so that a host that
+  // keeps one open fails the test rather than hanging it).
+  std::string sent_by_ended_host() {
+    std::unique_lock lock(mutex_);
+    ended_.wait_for(lock, std::chrono::seconds(10), [this] { return made_ > 0 && open_ == 0; });
+    return sent_;
+  }
+
+ private:
+  struct Link {
+    int host;
+    int server;
+  };
+
+  // Passes on what `from` holds; false when it ended.
+  bool pass(int from, int to, bool keep) {
+    char chunk[16384];
+    const ssize_t got = recv(from, chunk, sizeof chunk, 0);
+    if (got <= 0) return false;
+    if (keep) {
+      std::lock_guard lock(mutex_);
+      sent_.append(chunk, static_cast<std::size_t>(got));
+    }
+    return send(to, chunk, static_cast<std::size_t>(got), MSG_NOSIGNAL) == got;
+  }
+
+  void relay() {
+    std::vector<Link> links;
+    while (!stop_) {
+      std::vector<pollfd> watched = {{listener_.descriptor(), POLLIN, 0}};
+      for (const Link& link : links) {
+        watched.push_back({link.host, POLLIN, 0});
+        watched.push_back({link.server, POLLIN, 0});
+      }
+      if (poll(watched.data(), watched.size(), 50) <= 0) continue;
+      std::vector<Link> still_open;
+      for (std::size_t i = 0; i < links.size(); ++i) {
+        const Link link = links[i];
+        const bool from_host = watched[1 + 2 * i].revents != 0;
+        const bool from_server = watched[2 + 2 * i].revents != 0;
+        if ((!from_host || pass(link.host, link.server, true)) &&
+            (!from_server || pass(link.server, link.host, false))) {
+          still_open.push_back(link);
+          continue;
+        }
+        close(link.host);
+        close(link.server);
+        std::lock_guard lock(mutex_);
+        --open_;
+        ended_.notify_all();
+      }
+      links = std::move(still_open);
+      if (watched[0].revents == 0) continue;
+      const Link link = {accept4(listener_.descriptor(), nullptr, nullptr, SOCK_CLOEXEC),
+                         socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)};
+      const sockaddr_in server = loopback(server_port_);
+      if (link.host >= 0 && link.server >= 0 &&
+          connect(link.server, reinterpret_cast<const sockaddr*>(&server), sizeof server) == 0) {
+        links.push_back(link);
+        std::lock_guard lock(mutex_);
+        ++made_;
+        ++open_;
+      } else {
+        close(link.host);
+        close(link.server);
+      }
+    }
+    for (const Link& link : links) {
+      close(link.host);
+      close(link.server);
+    }
+  }
+
+  const Listener listener_;
+  const int server_port_;
+  std::mutex mutex_;
+  std::condition_variable ended_;
+  std::string sent_;
+  int made_ = 0;
+  int open_ = 0;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;  // last: it starts once everything above is set
+};
+
+// Started with its standard output closed, the host keeps that number from the database's socket
+// (a stand-in holds it): the lookup's output cannot be written, the run says so and ends with
+// status 2, and nothing of the output reaches the server, which would read it as the protocol.
+TEST(ItemlookupOnPostgres, WithStandardOutputClosedNoOutputReachesTheServer) {
+  open_or_skip(Database::postgres);
+  if (IsSkipped() || HasFatalFailure()) return;
+  const std::string connection =
+      demo_connection_string(Database::postgres, Literals::as_documented);
+  RecordingRelay relay(std::stoi(port_of(connection)));
+  const std::filesystem::path err = std::filesystem::temp_directory_path() /
+                                    ("itemlookup-closed-output-" + std::to_string(getpid()));
+  const int status = std::system((shell_quoted(ITEMLOOKUP_BINARY) + " --connect " +
+                                  shell_quoted(with_port(connection, relay.port())) +
+                                  " --json item 1001 >&- 2>" + shell_quoted(err.string()))
+                                     .c_str());
+  const std::string errors = file_text(err);
+  std::filesystem::remove(err);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status << "\n" << errors;
+  EXPECT_NE(errors.find("itemlookup: cannot write the output: Bad file descriptor\n"),
+            std::string::npos)
+      << errors;
+  const std::string sent = relay.sent_by_ended_host();
+  // The lookup went through the relay; its answer, found, only ever came the other way.
+  EXPECT_NE(sent.find("FROM VNDADFIT WHERE ADFIT_COD_ITEM = '1001"), std::string::npos) << sent;
+  EXPECT_EQ(sent.find("PARACETAMOL"), std::string::npos) << sent;
+  EXPECT_EQ(sent.find(R"("command":"item")"), std::string::npos) << sent;
 }
 
 TEST(CHostOnPostgres, TheReadmeReconnectExampleConnectsAgainAndFindsTheItem) {

@@ -30,7 +30,7 @@ std::string listing(const MarquethFields& fields) {
 
 LookupOutcome call_marqueth(MarquethFields& fields) {
   const auto entry = lookup_modules().marqueth;
-  StderrCapture capture;
+  test_support::StderrCapture capture;
   const int return_code = std::apply(entry, fields.addresses());
   std::string messages = capture.finish();
   return {return_code, listing(fields), std::move(messages)};

@@ -29,7 +29,7 @@ std::string listing(const VeldorinFields& fields) {
 
 LookupOutcome call_veldorin(VeldorinFields& fields) {
   const auto entry = lookup_modules().veldorin;
-  StderrCapture capture;
+  test_support::StderrCapture capture;
   const int return_code = std::apply(entry, fields.addresses());
   std::string messages = capture.finish();
   return {return_code, listing(fields), std::move(messages)};

@@ -105,7 +105,7 @@ ObservedLookup observe(const itemlookup::LookupHost& host, const soak::ExpectedL
   Watchdog::instance().arm();
   const auto start = Clock::now();
   {
-    StderrCapture capture;
+    test_support::StderrCapture capture;
     observed.result = host.run(request);
     observed.messages = capture.finish();
   }

@@ -9,7 +9,7 @@
 #include <stdexcept>
 
 #include "connection/odbc_connection.hpp"
-#include "connection/sql_script.hpp"
+#include "demo_tables.hpp"
 
 namespace database_outage {
 
@@ -37,13 +37,7 @@ std::string connection_string_in(const std::filesystem::path& env_file) {
 
 void load_demo_tables(const std::string& connection_string) {
   itemlookup::OdbcConnection connection(connection_string);
-  const std::filesystem::path db = ITEM_LOOKUP_DB_SOURCE_DIR;
-  std::vector<std::string> statements =
-      itemlookup::split_sql_statements(read_file(db / "postgres" / "schema.sql"));
-  for (std::string& row : itemlookup::split_sql_statements(read_file(db / "demo_rows.sql"))) {
-    statements.push_back(std::move(row));
-  }
-  connection.run_in_transaction(statements);
+  connection.run_in_transaction(test_support::demo_statements("postgres"));
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <sql.h>
 #include <sqlext.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -21,6 +20,7 @@
 
 #include "host_fields.hpp"
 #include "item_lookup.h"
+#include "temporary_folder.hpp"
 
 namespace {
 
@@ -138,13 +138,11 @@ std::string run_lookups(typename Fields::Entry entry, const Fields& found, const
 class HostModulesOnTwoThreads : public testing::Test {
  protected:
   void SetUp() override {
-    folder_ = testing::TempDir() + "host_module_threads_" + std::to_string(getpid());
-    ASSERT_EQ(std::system(("rm -rf '" + folder_ + "' && mkdir '" + folder_ + "'").c_str()), 0);
-    ASSERT_EQ(std::system((CREATE_DEMO_DB " '" + folder_ + "/demo.db'").c_str()), 0);
+    ASSERT_EQ(std::system((MAKE_DEMO_DATABASE " '" + folder_ + "/demo.db'").c_str()), 0);
   }
-  void TearDown() override { std::system(("rm -rf '" + folder_ + "'").c_str()); }
 
-  std::string folder_;
+  const test_support::TemporaryFolder scratch_{"host-module-threads-"};
+  const std::string folder_ = scratch_.path().string();
 };
 
 TEST_F(HostModulesOnTwoThreads, EachThreadTakesWhatItsOwnLookupsSaw) {

@@ -5,13 +5,12 @@
 #include <gtest/gtest.h>
 #include <sql.h>
 #include <sqlext.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "item_lookup.h"
+#include "temporary_folder.hpp"
 
 namespace {
 
@@ -52,9 +51,6 @@ class SolvakeWithSqlite : public testing::Test {
     ASSERT_NE(take_, nullptr) << dlerror();
     take_(nullptr, SOLVAKE_LINES_ON);
 
-    database_path_ = testing::TempDir() + "solvake_" + std::to_string(getpid()) + "_" +
-                     testing::UnitTest::GetInstance()->current_test_info()->name() + ".db";
-    std::remove(database_path_.c_str());
     ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment_), SQL_SUCCESS);
     ASSERT_EQ(SQLSetEnvAttr(environment_, SQL_ATTR_ODBC_VERSION,
                             reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
@@ -75,7 +71,6 @@ class SolvakeWithSqlite : public testing::Test {
     if (connected_) SQLDisconnect(connection_);
     if (connection_ != nullptr) SQLFreeHandle(SQL_HANDLE_DBC, connection_);
     if (environment_ != nullptr) SQLFreeHandle(SQL_HANDLE_ENV, environment_);
-    std::remove(database_path_.c_str());
     if (module_ != nullptr) dlclose(module_);
   }
 
@@ -117,7 +112,8 @@ class SolvakeWithSqlite : public testing::Test {
   void* module_ = nullptr;
   SolvakeEntry solvake_ = nullptr;
   solvake_take_entry take_ = nullptr;
-  std::string database_path_;
+  const test_support::TemporaryFolder folder_{"solvake-"};
+  const std::string database_path_ = (folder_ / "test.db").string();
   SQLHANDLE environment_ = nullptr;
   SQLHANDLE connection_ = nullptr;
   SQLHANDLE statement_ = nullptr;

@@ -13,6 +13,7 @@
 
 #include "lookup_host.hpp"
 #include "odbc_double.hpp"
+#include "temporary_folder.hpp"
 
 namespace {
 
@@ -30,7 +31,6 @@ class MissingHostModules : public testing::Test {
     fs::create_directories(lone_folder);
     fs::copy_file(VeldorinFields::module_path(), lone_module());
   }
-  void TearDown() override { fs::remove_all(scratch); }
 
   void put_back(const char* file) {
     fs::copy_file(lookup_host::default_host_directory() / "PGMS" / file, host / "PGMS" / file);
@@ -74,11 +74,9 @@ class MissingHostModules : public testing::Test {
                                                             "ANV", "12.34", "5", "1.5", "2"});
   }
 
+  const test_support::TemporaryFolder scratch_folder{"item-lookup-host-"};
   // Symlink-free, so that a folder's length is the same through either place beside the module.
-  const fs::path scratch =
-      fs::weakly_canonical(fs::temp_directory_path()) /
-      ("item-lookup-host-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-       "-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+  const fs::path scratch = fs::weakly_canonical(scratch_folder.path());
   const fs::path host = scratch / "host";
   const fs::path lone_folder = scratch / "modules";
 };

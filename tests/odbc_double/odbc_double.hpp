@@ -125,7 +125,13 @@ struct Diagnostic {
 struct StatementAnswer {
   std::vector<Row> rows{};
   std::optional<Diagnostic> failure{};  // set: exec returns SQL_ERROR with this record
+  // Before it answers, exec opens this many sockets in turn, as a driver that reconnects by
+  // itself, tries the next host of a list or retries without TLS: each one to a listener that
+  // never answers, read until something shuts it down. A read that waits kLongestSilentRead
+  // instead fails exec with HYT00 "no cut came", the rest of the answer unused.
+  int silent_sockets = 0;
 };
+inline constexpr int kLongestSilentRead = 10;  // seconds
 // Scripted again for the same text, the answers come in the order scripted, the last one for
 // every later execution.
 ODBC_DOUBLE_API void script_statement(std::string text, StatementAnswer answer);

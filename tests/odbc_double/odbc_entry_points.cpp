@@ -3,10 +3,12 @@
 #include <sqlext.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 
 #include "double_state.hpp"
 #include "fetch_writer.hpp"
+#include "test_platform.hpp"
 
 // The modules take SQLLEN as wide as a handle: 8 bytes on 64-bit hosts, 4 on 32-bit ones.
 static_assert(sizeof(SQLLEN) == sizeof(SQLHANDLE) && sizeof(SQLULEN) == sizeof(SQLHANDLE),
@@ -111,6 +113,14 @@ ODBC_DOUBLE_API SQLRETURN SQLExecDirect(SQLHSTMT handle, SQLCHAR* text, SQLINTEG
                     std::size_t& executions = state.script.statement_executions[call.text];
                     const odbc_double::StatementAnswer& answer =
                         by_text->second[std::min(executions++, by_text->second.size() - 1)];
+                    for (int opened = 0; opened < answer.silent_sockets; ++opened) {
+                      if (!test_platform::read_silent_socket_until_cut(
+                              std::chrono::seconds(odbc_double::kLongestSilentRead))) {
+                        statement->rows.reset();
+                        statement->diagnostic = odbc_double::Diagnostic{"HYT00", 0, "no cut came"};
+                        return SQLRETURN{SQL_ERROR};
+                      }
+                    }
                     statement->diagnostic = answer.failure;
                     statement->rows = answer.rows;
                     if (answer.failure) statement->rows.reset();

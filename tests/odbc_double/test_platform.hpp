@@ -4,6 +4,7 @@
 // CMake.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 
@@ -18,6 +19,10 @@ void unload_library(void* library);
 bool is_loaded(const std::filesystem::path& path);
 // The system's words for the last failed load or lookup; empty when it has none.
 std::string last_error();
+
+// Opens a socket to a listener of its own that never answers, and reads it until the socket is
+// shut down (true), or until `bound` passes or the socket cannot be opened (false).
+bool read_silent_socket_until_cut(std::chrono::seconds bound);
 
 // The address of `name` in the driver manager the lookup modules would reach in this process,
 // or null when none is loaded.

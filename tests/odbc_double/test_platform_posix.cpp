@@ -1,5 +1,12 @@
 // POSIX: dlopen and dlsym; the driver manager is libodbc.so.2.
+#include <arpa/inet.h>
 #include <dlfcn.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include "test_platform.hpp"
 
@@ -27,6 +34,38 @@ bool is_loaded(const std::filesystem::path& path) {
 std::string last_error() {
   const char* detail = dlerror();
   return detail ? detail : "";
+}
+
+bool read_silent_socket_until_cut(std::chrono::seconds bound) {
+  const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int client = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  auto* const named = reinterpret_cast<sockaddr*>(&address);
+  bool cut = false;
+  // Never accepted: the connect completes from the listener's backlog, and nothing answers.
+  if (listener >= 0 && client >= 0 && bind(listener, named, sizeof address) == 0 &&
+      listen(listener, 1) == 0 && getsockname(listener, named, &length) == 0 &&
+      connect(client, named, sizeof address) == 0) {
+    const auto until = std::chrono::steady_clock::now() + bound;
+    for (;;) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          until - std::chrono::steady_clock::now());
+      if (left.count() <= 0) break;
+      pollfd readable{client, POLLIN, 0};
+      const int ready = poll(&readable, 1, static_cast<int>(left.count()));
+      if (ready < 0 && errno == EINTR) continue;  // a timer signal, as the wait bound's
+      // The end of the stream, or a reset when the listener was shut down too: nothing answers.
+      char byte = 0;
+      cut = ready > 0 && recv(client, &byte, 1, MSG_DONTWAIT) <= 0;
+      break;
+    }
+  }
+  if (client >= 0) close(client);
+  if (listener >= 0) close(listener);
+  return cut;
 }
 
 void* driver_manager_entry(const char* name) {

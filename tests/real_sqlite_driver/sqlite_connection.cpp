@@ -1,19 +1,12 @@
 #include "sqlite_connection.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cstdlib>
 
 SqliteConnection::SqliteConnection() {
-  char pattern[] = "/tmp/item-lookup-sqlite-XXXXXX";
-  const int fd = mkstemp(pattern);
-  if (fd >= 0) close(fd);
-  path_ = pattern;
   SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment);
   SQLSetEnvAttr(environment, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
   SQLAllocHandle(SQL_HANDLE_DBC, environment, &connection);
-  const std::string text = "DRIVER=SQLite3;Database=" + path_ + ";";
+  const std::string text = "DRIVER=SQLite3;Database=" + (folder_ / "test.db").string() + ";";
   const SQLRETURN rc = SQLDriverConnect(connection, nullptr, (SQLCHAR*)text.c_str(), SQL_NTS,
                                         nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
   EXPECT_TRUE(SQL_SUCCEEDED(rc)) << "the SQLite ODBC driver is not installed";
@@ -23,7 +16,6 @@ SqliteConnection::~SqliteConnection() {
   SQLDisconnect(connection);
   SQLFreeHandle(SQL_HANDLE_DBC, connection);
   SQLFreeHandle(SQL_HANDLE_ENV, environment);
-  unlink(path_.c_str());
 }
 
 void SqliteConnection::execute(const std::string& sql) {

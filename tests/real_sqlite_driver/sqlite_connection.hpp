@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "temporary_folder.hpp"
+
 class SqliteConnection {
  public:
   SqliteConnection();
@@ -20,5 +22,5 @@ class SqliteConnection {
   SQLHDBC connection = SQL_NULL_HDBC;
 
  private:
-  std::string path_;
+  test_support::TemporaryFolder folder_{"item-lookup-sqlite-"};
 };

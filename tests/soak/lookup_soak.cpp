@@ -17,9 +17,9 @@
 #include <string>
 #include <string_view>
 
-#include "connection/demo_database.hpp"
 #include "connection/odbc_connection.hpp"
 #include "counting_driver_manager.hpp"
+#include "demo_tables.hpp"
 #include "expected_lookups.hpp"
 #include "lookup/lookup_host.hpp"
 #include "lookup/module_loader.hpp"
@@ -79,29 +79,10 @@ void require_counting_driver_manager() {
   dlclose(loaded);
 }
 
-// A demo database of this run's own, removed afterwards.
-class ScratchDatabase {
- public:
-  ScratchDatabase() {
-    std::string pattern = (fs::temp_directory_path() / "item-lookup-soak-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temporary folder");
-    folder_ = pattern;
-    itemlookup::ensure_demo_database(file(), ITEM_LOOKUP_DB_SOURCE_DIR, false);
-  }
-  ~ScratchDatabase() {
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-  }
-  fs::path file() const { return folder_ / "demo.db"; }
-
- private:
-  fs::path folder_;
-};
-
 int run(const Settings& settings) {
   require_counting_driver_manager();
-  ScratchDatabase database;
-  itemlookup::OdbcConnection connection(itemlookup::demo_connection_string(database.file()));
+  const test_support::SqliteDemoFile database;
+  itemlookup::OdbcConnection connection(database.connection_string());
   // The modules find PGMS/ under the current folder, as under any host.
   fs::current_path(ITEM_LOOKUP_LIB_DIR);
   const itemlookup::ModuleSet modules(ITEM_LOOKUP_LIB_DIR);

@@ -6,26 +6,30 @@
 # by the same DRIVER= names). The Windows run reads the keys with CRLF line ends, as a file saved
 # on Windows has them, and must still write LF only.
 # Usage: itemlookup_exe_matches_linux.sh LINUX_ITEMLOOKUP WINDOWS_FOLDER [WORK_FOLDER]
-# WINDOWS_FOLDER holds itemlookup.exe beside the DLLs; WORK_FOLDER (default: a new temporary
-# folder) receives the answers of both sides and a fresh WINEPREFIX.
+# WINDOWS_FOLDER holds itemlookup.exe beside the DLLs; WORK_FOLDER receives the answers of both
+# sides and a fresh WINEPREFIX (default: a new temporary folder, removed at the end).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 linux=$1
 windows=$(cd "$2" && pwd)
-work=${3:-$(mktemp -d)}
-mkdir -p "$work"
+cleanup=()
+trap 'for step in "${cleanup[@]}"; do eval "$step" >/dev/null 2>&1 || true; done' EXIT
+if [[ -n ${3:-} ]]; then
+  work=$3
+  mkdir -p "$work"
+else
+  work=$(mktemp -d)
+  cleanup+=('rm -rf "$work"')
+fi
 work=$(cd "$work" && pwd)  # Wine takes an absolute WINEPREFIX only
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
-wineserver=$(command -v wineserver64 || command -v wineserver || echo /usr/lib/wine/wineserver64)
-# A fresh prefix of this check's own. Its server runs detached with its output in a file, or it
-# would hold this script's output open after the end.
-export WINEPREFIX=$work/wine-prefix WINEDEBUG=-all
-"$wineserver" -k 2>/dev/null || true
-rm -rf "$WINEPREFIX" && mkdir "$WINEPREFIX"
-cleanup=('"$wineserver" -k')
-trap 'for step in "${cleanup[@]}"; do eval "$step" >/dev/null 2>&1 || true; done' EXIT
-if ! setsid "$wineserver" -p60 </dev/null >"$work/wine.log" 2>&1 ||
-  ! "$wine" wineboot.exe --init </dev/null >>"$work/wine.log" 2>&1; then
+# A fresh prefix of this check's own (the server is stopped before the work folder goes).
+prefix=("$root/tests/windows/wine_prefix.sh")
+while read -r setting; do
+  export "${setting?}"
+done < <("${prefix[@]}" environment "$work/wine-prefix")
+cleanup=('"${prefix[@]}" stop "$WINEPREFIX"' "${cleanup[@]}")
+if ! "${prefix[@]}" start "$WINEPREFIX" 2>"$work/wine.log"; then
   echo "FAIL: Wine did not start:" >&2
   cat "$work/wine.log" >&2
   exit 1

@@ -4,8 +4,8 @@
 #   -DWINE=<wine64>  -DHOST=<program.exe>  -DWORK_DIR=<scratch folder, emptied first>
 #   -DEXPECTED=<expected standard output>  -DARGUMENTS=<arguments, separated by |>
 #   -DOWN_MESSAGE_MODULE=<DLL>: copied to PGMS\SOLVAKE.DLL in the scratch folder, optional
-#   -DCREATE_DEMO_DB=<script>: makes demo.db in the scratch folder, optional; @DEMO_DB@ in the
-#    arguments stands for its path
+#   -DMAKE_DEMO_DATABASE=<make_demo_database>: makes demo.db in the scratch folder, optional;
+#    @DEMO_DB@ in the arguments stands for its path
 # WINEPREFIX and WINEDEBUG come from the test's environment.
 foreach(var WINE HOST WORK_DIR EXPECTED ARGUMENTS)
   if(NOT DEFINED ${var})
@@ -19,8 +19,8 @@ if(DEFINED OWN_MESSAGE_MODULE)
   file(MAKE_DIRECTORY ${WORK_DIR}/PGMS)
   file(COPY_FILE ${OWN_MESSAGE_MODULE} ${WORK_DIR}/PGMS/SOLVAKE.DLL)
 endif()
-if(DEFINED CREATE_DEMO_DB)
-  execute_process(COMMAND ${CREATE_DEMO_DB} ${WORK_DIR}/demo.db COMMAND_ERROR_IS_FATAL ANY)
+if(DEFINED MAKE_DEMO_DATABASE)
+  execute_process(COMMAND ${MAKE_DEMO_DATABASE} ${WORK_DIR}/demo.db COMMAND_ERROR_IS_FATAL ANY)
 endif()
 string(REPLACE "@DEMO_DB@" "${WORK_DIR}/demo.db" arguments "${ARGUMENTS}")
 string(REPLACE "|" ";" arguments "${arguments}")
