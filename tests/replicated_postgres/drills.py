@@ -94,6 +94,8 @@ class Cluster:
         self.pool_size = int(self.env["ITEM_LOOKUP_CLUSTER_POOL_SIZE"])
         self.folder = self.env["ITEM_LOOKUP_CLUSTER_DIR"]
         self.nodes = ["primary", "standby1", "standby2"]
+        # Why the last statement through psql gave no rows.
+        self.last_failure = ""
 
     def control(self, *words):
         result = subprocess.run([self.script, *words], capture_output=True, text=True,
@@ -111,7 +113,7 @@ class Cluster:
 
     def sql(self, name, database, statement):
         """Rows of a statement on a node or the pooler, as dicts, through psql; None when it does
-        not answer in time."""
+        not answer in time (why in last_failure)."""
         try:
             result = subprocess.run(
                 ["psql", "-X", "-A", "-F", "\t", "-P", "footer=off", "-h", self.host(name), "-p",
@@ -119,17 +121,29 @@ class Cluster:
                 capture_output=True, text=True, timeout=5,
                 env={**os.environ, "PGCONNECT_TIMEOUT": "3"})
         except subprocess.TimeoutExpired:
+            self.last_failure = f"{name}: no answer to {statement} within 5 s"
             return None
         if result.returncode != 0:
+            self.last_failure = f"{name}: {result.stderr.strip()}"
             return None
         return list(csv.DictReader(io.StringIO(result.stdout), delimiter="\t"))
 
     def pooler(self, command):
         return self.sql("pooler", "pgbouncer", command)
 
+    def console(self, command):
+        """The rows of a command on the pooler's console, asked again until it answers: on a
+        busy machine psql may take longer than its 5 s, which says nothing about the pooler. A
+        verdict drawn from the answer must not take "no answer" for "no rows"."""
+        try:
+            return wait_for(lambda: (rows := self.pooler(command)) is not None and [rows],
+                            f"the pooler's console to answer {command}")[0]
+        except DrillFailure as failure:
+            raise DrillFailure(f"{failure} (the last try: {self.last_failure})") from None
+
     def lookup_clients(self):
         """The pooler's clients that are lookup hosts: ptr -> (address, port)."""
-        clients = self.pooler("SHOW CLIENTS") or []
+        clients = self.console("SHOW CLIENTS")
         return {client["ptr"]: (client["addr"], client["port"]) for client in clients
                 if client["database"] == "item_lookup" and client["application_name"] != SABOTEUR}
 
@@ -137,7 +151,7 @@ class Cluster:
         """(server ptr, client ptr) of each lookup running now on one of the backend processes
         named: a server connection of the pool that is active, linked to a lookup client, and
         whose other end is one of those backends."""
-        servers = self.pooler("SHOW SERVERS") or []
+        servers = self.console("SHOW SERVERS")
         clients = self.lookup_clients()
         return {(server["ptr"], server["link"]) for server in servers
                 if server["database"] == "item_lookup" and server["state"] == "active"
@@ -149,13 +163,11 @@ class Cluster:
     def hold_timeout(self):
         """The pooler stops ending statements left without an answer (query_timeout 0): nothing
         but the drill ends what waits on a frozen standby."""
-        if self.pooler("SET query_timeout = 0") is None:
-            raise DrillFailure("the pooler did not take query_timeout = 0")
+        self.console("SET query_timeout = 0")
 
     def release_timeout(self):
         """The pooler's query_timeout as its configuration file says, for what waits already."""
-        if self.pooler("RELOAD") is None:
-            raise DrillFailure("the pooler did not reload its configuration")
+        self.console("RELOAD")
 
     def pooled_by_node(self):
         """Node name -> the pool's server connections to it, as the pooler lists them."""
