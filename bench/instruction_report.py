@@ -3,7 +3,9 @@
 callgrind dumps, the first-call times of first_call_time, and each figure against its target.
 
 usage: instruction_report.py COSTS_JSON FIRST_CALLS_JSONL REPORT_JSON REPORT_MD [--load "a b c"]
-  --load  the load average while the first calls were timed, for the report
+                             [--batch BATCH_JSON]
+  --load   the load average while the first calls were timed, for the report
+  --batch  itemlookup batch beside the plain C host, as bench/batch_instructions.py wrote it
 Exits 1 when a target is missed, so a script or a CI job can tell.
 """
 import json
@@ -15,6 +17,7 @@ OWN_CODE_LIMIT = 3000          # instructions of the modules' own code per looku
 CONVERTER_LIMIT = 200          # instructions per converter call
 OVERHEAD_LIMIT = 0.02          # module over the hand-written ODBC lookup
 FIRST_CALL_LIMIT_US = 1000.0
+BATCH_OVERHEAD_LIMIT = 0.03    # itemlookup --json batch over the plain C host, per lookup
 
 
 def load_first_calls(path):
@@ -54,7 +57,7 @@ def module_rows(batches):
     return rows
 
 
-def verdicts(rows, first_calls):
+def verdicts(rows, first_calls, batch):
     checks = []
     for row in rows:
         if row["case"].endswith("/1"):
@@ -73,6 +76,10 @@ def verdicts(rows, first_calls):
         label = "failing statement" if run["failing"] else "found row"
         checks.append((f"{run['case']} first call after load ({label}) < 1 ms",
                        run["first_call_us"] < FIRST_CALL_LIMIT_US, f"{run['first_call_us']:.0f} µs"))
+    if batch:
+        checks.append((f"itemlookup --json batch over the plain C host ≤ "
+                       f"{BATCH_OVERHEAD_LIMIT:.0%} (instructions per lookup)",
+                       batch["overhead"] <= BATCH_OVERHEAD_LIMIT, f"{batch['overhead']:+.2%}"))
     return [{"target": target, "met": met, "figure": figure} for target, met, figure in checks]
 
 
@@ -133,10 +140,42 @@ def markdown(report):
             f"| {run['case']} | {'fails' if run['failing'] else 'finds the row'} "
             f"| {run['processes']} | {run['load_us']:.0f} | {run['first_call_us']:.0f} "
             f"| {run['first_call_cpu_us']:.0f} | {run['later_call_us']:.0f} |")
+    lines += batch_markdown(report.get("batch"))
     lines += ["", "## Targets", "", "| Target | Figure | Met |", "|---|---:|---|"]
     for check in report["targets"]:
         lines.append(f"| {check['target']} | {check['figure']} | {'yes' if check['met'] else 'NO'} |")
     return "\n".join(lines) + "\n"
+
+
+def batch_markdown(batch):
+    if not batch:
+        return []
+    short, long = batch["lines"]
+    lines = [
+        "",
+        "## itemlookup batch beside the plain C host",
+        "",
+        f"`itemlookup --json batch` and `bench/plain_batch_host` over the same line mix "
+        f"(bench/batch_cost.py's), {short} and {long} lines each under callgrind: the "
+        "difference, per line, is what a lookup costs with starting up left out. "
+        f"itemlookup {batch['itemlookup_per_lookup']:,.0f} instructions per lookup, the plain "
+        f"host {batch['plain_host_per_lookup']:,.0f}: {batch['overhead']:+.2%}.",
+        "",
+        "| Where | itemlookup | plain host | difference |",
+        "|---|---:|---:|---:|",
+    ]
+    for part in batch["parts"]:
+        lines.append(f"| {part['part']} | {part['itemlookup']:,.0f} | {part['plain_host']:,.0f} "
+                     f"| {part['itemlookup'] - part['plain_host']:+,.0f} |")
+    lines += ["", "itemlookup's own code per lookup, by function (self cost):", "",
+              "| Function | Instructions |", "|---|---:|"]
+    for function in batch["own_functions"]:
+        lines.append(f"| `{function['function']}` | {function['per_lookup']:,.0f} |")
+    single = batch["single_lookup"]
+    lines += ["", f"One lookup (`itemlookup item 1001`, the whole process): "
+                  f"{single['table']:,} instructions printed as a table, {single['json']:,} "
+                  f"as JSON ({single['table'] - single['json']:+,})."]
+    return lines
 
 
 def main(argv):
@@ -144,6 +183,12 @@ def main(argv):
     if "--load" in argv:
         at = argv.index("--load")
         load = argv[at + 1]
+        del argv[at:at + 2]
+    batch = None
+    if "--batch" in argv:
+        at = argv.index("--batch")
+        with open(argv[at + 1], encoding="utf-8") as text:
+            batch = json.load(text)
         del argv[at:at + 2]
     if len(argv) != 5:
         sys.exit(__doc__)
@@ -159,7 +204,8 @@ def main(argv):
         "converter": converter_overall(rows),
         "first_calls": first_calls,
         "load": load,
-        "targets": verdicts(rows, first_calls),
+        "batch": batch,
+        "targets": verdicts(rows, first_calls, batch),
     }
     with open(report_json, "w", encoding="utf-8") as out:
         json.dump(report, out, indent=2)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # A throwaway replicated PostgreSQL 15 topology for the drills and the scale benchmark: a primary,
-# two hot standbys that follow it by streaming replication, HAProxy routing reads to a standby
-# that answers, and PgBouncer pooling in front of it. Everything listens on loopback only and is
-# gone again after "stop".
+# two hot standbys that follow it by streaming replication, and PgBouncer pooling the hosts'
+# lookups onto the standbys, its host list taking them in turn. Everything listens on loopback
+# only and is gone again after "stop". The standbys listen on addresses of their own (127.0.0.2
+# and 127.0.0.3) and one port, as two machines would: the pooler's host list has one port.
 #
 #   cluster.sh start             starts everything, loads the demo tables on the primary; prints
 #                                the path of the env file
@@ -10,7 +11,7 @@
 #   cluster.sh stop              stops whatever of it runs (what a crash left included) and
 #                                removes the folder
 #   cluster.sh wait              waits until every node runs, both standbys have replayed the
-#                                primary and the router sends reads to both again
+#                                primary and the pooler answers
 #   cluster.sh node NAME stop    stops node NAME (primary, standby1, standby2) cleanly
 #   cluster.sh node NAME kill    kills every process of it at once (SIGKILL), as a crash would,
 #                                a paused node too: what it was working on is never answered
@@ -19,32 +20,31 @@
 #   cluster.sh node NAME start   starts it again, same port, same data
 #   cluster.sh node NAME pids    prints the PIDs of its processes (its backends' among them)
 #   cluster.sh pooler restart    restarts PgBouncer online: a new process takes over its sockets
-#   cluster.sh router state      prints each node as the router sees it: NAME UP|DOWN|... SESSIONS
 #
 # The env file holds shell assignments (export NAME="value"):
 #   ITEM_LOOKUP_CLUSTER_CONNECT           the recipe DSN (odbc.ini) as a connection string: the
-#                                         pooler, through the router, to a standby
+#                                         pooler, to a standby
 #   ITEM_LOOKUP_CLUSTER_PRIMARY_CONNECT   straight to the primary (and _STANDBY1_, _STANDBY2_)
-#   ITEM_LOOKUP_CLUSTER_POOLER_STANDBY1_CONNECT  the pooler straight to standby1, no router (its
-#                                         database item_lookup_standby1): for measuring only
-#   ITEM_LOOKUP_CLUSTER_PRIMARY_PORT      each node's port (and _STANDBY1_, _STANDBY2_), the
-#   ITEM_LOOKUP_CLUSTER_ROUTER_PORT       router's and the pooler's (the pooler's console is its
-#   ITEM_LOOKUP_CLUSTER_POOLER_PORT       database "pgbouncer")
+#   ITEM_LOOKUP_CLUSTER_POOLER_STANDBY1_CONNECT  the pooler straight to standby1 over its Unix
+#                                         socket (its database item_lookup_standby1): for
+#                                         measuring only
+#   ITEM_LOOKUP_CLUSTER_PRIMARY_HOST      each node's address and port (and _STANDBY1_,
+#   ITEM_LOOKUP_CLUSTER_PRIMARY_PORT      _STANDBY2_); the pooler's port (on 127.0.0.1; its
+#   ITEM_LOOKUP_CLUSTER_POOLER_PORT       console is its database "pgbouncer")
 #   ITEM_LOOKUP_CLUSTER_POOL_SIZE         server connections the pooler opens at most
 #   ITEM_LOOKUP_CLUSTER_DIR               the folder
 #   PGHOST PGUSER PGDATABASE              for psql and the other client programs (add -p PORT)
 #
-# The config files beside this script are the recipe: server.conf (every node), haproxy.cfg,
-# pgbouncer.ini with userlist.txt, and odbc.ini (the DSN); @NAME@ placeholders are filled in.
-# Neither the system's PgBouncer nor its HAProxy service is used: both run here with these files
-# only, on ports of their own.
+# The config files beside this script are the recipe: server.conf (every node), pgbouncer.ini
+# with userlist.txt, and odbc.ini (the DSN); @NAME@ placeholders are filled in. The system's
+# PgBouncer service is not used: PgBouncer runs here with these files only, on a port of its own.
 #
 # Settings from the environment:
 #   ITEM_LOOKUP_CLUSTER_DIR   the folder (default: ${TMPDIR:-/tmp}/item-lookup-cluster); one
 #                             that holds files these scripts did not make is refused
-#   ITEM_LOOKUP_CLUSTER_PORT  first port to try (default 24500); the five listeners take the
-#                             first free ports from there on, each tried on the next port when
-#                             it does not come up
+#   ITEM_LOOKUP_CLUSTER_PORT  first port to try (default 24500); the primary, the standbys (one
+#                             port for both) and the pooler take the first free ports from there
+#                             on, each tried on the next port when it does not come up
 #   ITEM_LOOKUP_PG_BIN        server binaries (default /usr/lib/postgresql/15/bin)
 #   ITEM_LOOKUP_PG_OS_USER    account everything runs as when started by root (default postgres)
 #   ITEM_LOOKUP_SERVER_OWNER_PID  everything is stopped once this process has ended
@@ -63,8 +63,10 @@ readonly env_file=$base/env
 readonly db_user=item_lookup
 readonly db_name=item_lookup
 readonly nodes=(primary standby1 standby2)
+# Each node's address: the standbys' are their own, as machines of their own would have.
+declare -A address=([primary]=127.0.0.1 [standby1]=127.0.0.2 [standby2]=127.0.0.3 [pooler]=127.0.0.1)
 readonly pool_size=4
-# How long a node, the replay or the router may take before start or wait gives up.
+# How long a node, the replay or the pooler may take before start or wait gives up.
 readonly patience_seconds=60
 
 account() {
@@ -90,11 +92,12 @@ running() {
   [[ -f $env_file ]] && pooler_pid >/dev/null
 }
 
-# psql on one port as the database user, one value per line, no decoration.
+# psql on one listener (a node or the pooler) as the database user, one value per line, no
+# decoration.
 sql_on() {
-  local port=$1
+  local name=$1
   shift
-  PGCONNECT_TIMEOUT=5 psql -X -q -At -h 127.0.0.1 -p "$port" -U "$db_user" "$@"
+  PGCONNECT_TIMEOUT=5 psql -X -q -At -h "${address[$name]}" -p "$(port_of "$name")" -U "$db_user" "$@"
 }
 
 # Fills the @NAME@ placeholders of a recipe file from the ports chosen.
@@ -102,9 +105,10 @@ render() {
   local template=$1 target=$2
   local sed_args=(-e "s|@FOLDER@|$(dirname "$target")|g")
   local name
-  for name in primary standby1 standby2 router pooler; do
+  for name in primary standby1 standby2 pooler; do
     if [[ -f $base/$name/port ]]; then
       sed_args+=(-e "s|@${name^^}_PORT@|$(port_of "$name")|g")
+      sed_args+=(-e "s|@${name^^}_HOST@|${address[$name]}|g")
       sed_args+=(-e "s|@${name^^}_SOCKET_DIR@|$base/$name|g")
     fi
   done
@@ -118,7 +122,7 @@ node_options() {
   local name=$1 port=$2
   # Loopback only, socket in the node's folder. The data is thrown away, so a crash may lose the
   # last commits; the standbys' data comes from the primary again.
-  echo "-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories=$base/$name" \
+  echo "-c listen_addresses=${address[$name]} -c port=$port -c unix_socket_directories=$base/$name" \
     "-c cluster_name=$name -c fsync=off -c synchronous_commit=off -c full_page_writes=off"
 }
 
@@ -166,7 +170,6 @@ start_server_on() {
   local port=$1
   echo "$port" >"$base/$starting/port"
   case $starting in
-    router) router_start ;;
     pooler) pooler_start ;;
     *)
       node_options "$starting" "$port" >"$base/$starting/server.options"
@@ -185,6 +188,16 @@ start_listener() {
   local port
   port=$(throwaway_start_on_a_port "$2")
   echo "$port" >"$base/$starting/port"
+}
+
+# Starts node $1 on port $2 exactly, on its own address: the second standby takes the first's
+# port, as the pooler's host list has one.
+start_node_on_port() {
+  starting=$1
+  mkdir -p "$base/$starting"
+  chown "$(account):" "$base/$starting"
+  start_server_on "$2" ||
+    throwaway_fail "$starting did not start on ${address[$starting]}:$2, see $base/$starting/server.log"
 }
 
 next_port() {
@@ -211,7 +224,7 @@ init_standby() {
   local name=$1
   mkdir -p "$base/$name"
   chown "$(account):" "$base/$name"
-  as_owner "$bin/pg_basebackup" --host=127.0.0.1 --port="$(port_of primary)" \
+  as_owner "$bin/pg_basebackup" --host="${address[primary]}" --port="$(port_of primary)" \
     --username="$db_user" --pgdata="$base/$name/data" --write-recovery-conf \
     --create-slot --slot="$name" --wal-method=stream --checkpoint=fast --no-sync \
     >"$base/$name/basebackup.log" 2>&1 ||
@@ -221,10 +234,10 @@ init_standby() {
 load_demo_tables() {
   local port
   port=$(port_of primary)
-  "$bin/createdb" --host=127.0.0.1 --port="$port" --username="$db_user" "$db_name" ||
+  "$bin/createdb" --host="${address[primary]}" --port="$port" --username="$db_user" "$db_name" ||
     throwaway_fail "could not create database $db_name"
   # The rows are standard SQL literals; the server's default reads backslashes as escapes.
-  PGOPTIONS="-c standard_conforming_strings=on" sql_on "$port" -d "$db_name" \
+  PGOPTIONS="-c standard_conforming_strings=on" sql_on primary -d "$db_name" \
     -v ON_ERROR_STOP=1 -f "$here/../postgres/schema.sql" -f "$here/../demo_rows.sql" \
     >"$base/primary/load.log" 2>&1 || throwaway_fail "loading the demo tables failed, see $base/primary/load.log"
 }
@@ -240,47 +253,8 @@ eventually() {
 
 standby_replayed() {
   local name=$1 lsn=$2
-  [[ $(sql_on "$(port_of "$name")" -d "$db_name" \
+  [[ $(sql_on "$name" -d "$db_name" \
     -c "SELECT pg_is_in_recovery() AND pg_last_wal_replay_lsn() >= '$lsn'") == t ]]
-}
-
-# --- the router (HAProxy) ---
-
-# Ends every router of this folder (the one its pid file names, or any other started with its
-# configuration).
-router_stop() {
-  throwaway_end_processes "$(throwaway_program haproxy)" "$base/router/haproxy.cfg"
-}
-
-router_start() {
-  render haproxy.cfg "$base/router/haproxy.cfg"
-  as_owner haproxy -q -D -f "$base/router/haproxy.cfg" -p "$base/router/haproxy.pid" \
-    >"$base/router/haproxy.log" 2>&1
-}
-
-router_command() {
-  python3 - "$base/router/haproxy.sock" "$1" <<'EOF_PY'
-import socket, sys
-with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as s:
-    s.settimeout(5)
-    s.connect(sys.argv[1])
-    s.sendall(sys.argv[2].encode() + b"\n")
-    reply = b""
-    while chunk := s.recv(65536):
-        reply += chunk
-sys.stdout.write(reply.decode())
-EOF_PY
-}
-
-# NAME STATUS SESSIONS for each node, from the router's statistics (CSV: proxy name, server name,
-# ..., current sessions in field 5, status in field 18).
-router_state() {
-  router_command "show stat" | awk -F, '$1 == "reads" && $2 != "FRONTEND" && $2 != "BACKEND" {
-    print $2, $18, $5 }'
-}
-
-router_sends_to_standbys() {
-  [[ $(router_state | awk '$1 ~ /^standby/ && $2 == "UP"' | wc -l) == 2 ]]
 }
 
 # --- the pooler (PgBouncer) ---
@@ -323,11 +297,11 @@ pooler_start() {
 # configuration it reports names our folder.
 pooler_up() {
   pooler_pid >/dev/null &&
-    sql_on "$(port_of pooler)" -d pgbouncer -c "SHOW CONFIG" 2>/dev/null | grep -qF "|$base/pooler|"
+    sql_on pooler -d pgbouncer -c "SHOW CONFIG" 2>/dev/null | grep -qF "|$base/pooler|"
 }
 
 pooler_answers() {
-  sql_on "$(port_of pooler)" -d pgbouncer -c "SHOW VERSION"
+  sql_on pooler -d pgbouncer -c "SHOW VERSION"
 }
 
 # The new process connects to the running one through the Unix socket, takes over its listening
@@ -354,14 +328,15 @@ write_env_file() {
   connect=$(sed -n 's/^\([A-Za-z]*\) *= *\(.*\)$/\1=\2;/p' "$base/pooler/odbc.ini" | tr -d '\n')
   {
     echo "export ITEM_LOOKUP_CLUSTER_CONNECT=\"$connect\""
-    local name upper
+    local name upper straight
     for name in "${nodes[@]}"; do
       upper=${name^^}
-      echo "export ITEM_LOOKUP_CLUSTER_${upper}_CONNECT=\"${connect/Port=$(port_of pooler);/Port=$(port_of "$name");}\""
+      straight=${connect/Servername=${address[pooler]};/Servername=${address[$name]};}
+      echo "export ITEM_LOOKUP_CLUSTER_${upper}_CONNECT=\"${straight/Port=$(port_of pooler);/Port=$(port_of "$name");}\""
+      echo "export ITEM_LOOKUP_CLUSTER_${upper}_HOST=${address[$name]}"
       echo "export ITEM_LOOKUP_CLUSTER_${upper}_PORT=$(port_of "$name")"
     done
     echo "export ITEM_LOOKUP_CLUSTER_POOLER_STANDBY1_CONNECT=\"${connect/Database=$db_name;/Database=${db_name}_standby1;}\""
-    echo "export ITEM_LOOKUP_CLUSTER_ROUTER_PORT=$(port_of router)"
     echo "export ITEM_LOOKUP_CLUSTER_POOLER_PORT=$(port_of pooler)"
     echo "export ITEM_LOOKUP_CLUSTER_POOL_SIZE=$pool_size"
     echo "export ITEM_LOOKUP_CLUSTER_DIR=\"$base\""
@@ -375,23 +350,20 @@ write_env_file() {
 wait_until_whole() {
   local name lsn
   for name in "${nodes[@]}"; do
-    eventually sql_on "$(port_of "$name")" -d postgres -c "SELECT 1" ||
+    eventually sql_on "$name" -d postgres -c "SELECT 1" ||
       throwaway_fail "node $name does not answer, see $base/$name/server.log"
   done
-  lsn=$(sql_on "$(port_of primary)" -d postgres -c "SELECT pg_current_wal_lsn()")
+  lsn=$(sql_on primary -d postgres -c "SELECT pg_current_wal_lsn()")
   for name in standby1 standby2; do
     eventually standby_replayed "$name" "$lsn" ||
       throwaway_fail "$name has not replayed the primary up to $lsn, see $base/$name/server.log"
   done
-  eventually router_sends_to_standbys ||
-    throwaway_fail "the router does not send reads to both standbys: $(router_state | tr '\n' ' ')"
   eventually pooler_up || throwaway_fail "the pooler does not answer"
 }
 
 start() {
   [[ -x $bin/initdb && -x $bin/pg_basebackup ]] || throwaway_fail "no PostgreSQL server programs in $bin"
   command -v pgbouncer >/dev/null || throwaway_fail "no pgbouncer (Debian package pgbouncer)"
-  command -v haproxy >/dev/null || throwaway_fail "no haproxy (Debian package haproxy)"
   if running; then
     echo "$env_file"
     return
@@ -407,9 +379,8 @@ start() {
   init_standby standby1
   start_listener standby1 "$(next_port primary)"
   init_standby standby2
-  start_listener standby2 "$(next_port standby1)"
-  start_listener router "$(next_port standby2)"
-  start_listener pooler "$(next_port router)"
+  start_node_on_port standby2 "$(port_of standby1)"
+  start_listener pooler "$(next_port standby2)"
   wait_until_whole
   write_env_file
   trap - EXIT
@@ -421,7 +392,6 @@ start() {
 stop_server() {
   local name left=()
   pooler_stop || left+=(pooler)
-  router_stop || left+=(router)
   for name in standby2 standby1 primary; do node_stop "$name" fast || left+=("$name"); done
   ((${#left[@]} == 0)) || {
     throwaway_warn "could not stop: ${left[*]}"
@@ -450,17 +420,13 @@ case ${1:-} in
     [[ ${2:-} == restart ]] || throwaway_fail "usage: $0 pooler restart"
     pooler_restart
     ;;
-  router)
-    [[ ${2:-} == state ]] || throwaway_fail "usage: $0 router state"
-    router_state
-    ;;
   wait)
     running || throwaway_fail "the topology is not running (start it with: $0 start)"
     wait_until_whole
     ;;
   start | stop | env) throwaway_main "$1" ;;
   *)
-    echo "usage: $0 start|stop|env|wait | node NAME stop|kill|pause|resume|start|pids | pooler restart | router state" >&2
+    echo "usage: $0 start|stop|env|wait | node NAME stop|kill|pause|resume|start|pids | pooler restart" >&2
     exit 2
     ;;
 esac

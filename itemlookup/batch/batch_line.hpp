@@ -11,6 +11,8 @@ namespace itemlookup {
 
 // Throws CannotRun on an unterminated quote.
 std::vector<std::string> split_batch_line(std::string_view line);
+// The same into `words`, whose room a batch keeps from line to line.
+void split_batch_line(std::string_view line, std::vector<std::string>& words);
 
 // True for lines that hold no lookup: blank, or a comment starting with '#'.
 bool is_batch_filler(std::string_view line);

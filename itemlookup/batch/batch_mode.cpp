@@ -4,6 +4,7 @@
 #include <cmath>
 #include <iostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "batch/batch_line.hpp"
@@ -42,6 +43,12 @@ BatchSummary run_batch(RetryingLookups& lookups, BatchInput& input) {
   input.before_waiting(flush_output);
   InputLine line;
   std::size_t line_number = 0;
+  // Each line's words, request, lookup and output, in the room the line before left: a long batch
+  // allocates nothing line by line.
+  std::vector<std::string> words;
+  LookupRequest request;
+  LookupResult lookup;
+  std::string result;
   while (input.next(line)) {
     ++line_number;
     if (!line.too_long() && !line.has_nul && is_batch_filler(line.text)) {
@@ -49,11 +56,11 @@ BatchSummary run_batch(RetryingLookups& lookups, BatchInput& input) {
       continue;
     }
     ++summary.lines;
-    std::string result;
     std::string problem = input_problem(line);
     if (problem.empty()) {
       try {
-        const LookupRequest request = parse_lookup_request(split_batch_line(line.text));
+        split_batch_line(line.text, words);
+        parse_lookup_request(words, request);
         // Should the run end while this line waits: its answer, then the summary, as if the
         // input ended with it.
         const LastWords last_words([&](const std::string& why) {
@@ -66,8 +73,8 @@ BatchSummary run_batch(RetryingLookups& lookups, BatchInput& input) {
           progress.finish(line_number);
           report_summary(ended);
         });
-        const LookupResult lookup = lookups.run(request);
-        result = lookup_json(lookup, line_number);
+        lookups.run(request, lookup);
+        result = lookup_json(lookup, line_number, std::move(result));
         if (lookup.failed()) {
           ++summary.failed;
         } else {

@@ -1,38 +1,43 @@
 #include "lookup/host_fields.hpp"
 
-#include <algorithm>
 #include <cassert>
 #include <cstring>
+#include <stdexcept>
+
+#include "errors_and_text/short_bytes.hpp"
 
 namespace itemlookup {
 
-HostFields::HostFields(const ModuleDef& module) : module_(module) {
+HostFields::HostFields(const ModuleDef& module) {
+  if (module.parameters.size() > offsets_.size()) {
+    throw std::logic_error("a module with more parameters than a result keeps");
+  }
   characters_.reserve(module.parameters.size());
   handles_.reserve(module.parameters.size());
   addresses_.reserve(module.parameters.size());
-  for (const FieldDef& field : module.parameters) {
+  for (std::size_t i = 0; i < module.parameters.size(); ++i) {
+    const FieldDef& field = module.parameters[i];
+    offsets_[i] = static_cast<std::uint16_t>(value_bytes_);
     if (field.kind == FieldKind::handle) {
       characters_.emplace_back();
       handles_.push_back(std::make_unique<SQLHANDLE>(nullptr));
       addresses_.push_back(handles_.back().get());
     } else {
-      characters_.emplace_back(field.width, field.kind == FieldKind::digits ? '0' : ' ');
+      const char blank = field.kind == FieldKind::digits ? '0' : ' ';
+      characters_.emplace_back(field.width, blank);
       handles_.emplace_back();
       addresses_.push_back(characters_.back().data());
+      slots_.push_back({characters_.back().data(), field.width, blank});
+      value_bytes_ += field.width;
     }
   }
 }
 
 void HostFields::reset() {
-  for (std::size_t i = 0; i < characters_.size(); ++i) {
-    if (handles_[i] != nullptr) {
-      *handles_[i] = nullptr;
-    } else {
-      std::vector<char>& field = characters_[i];
-      std::fill(field.begin(), field.end(),
-                module_.parameters[i].kind == FieldKind::digits ? '0' : ' ');
-    }
+  for (const std::unique_ptr<SQLHANDLE>& handle : handles_) {
+    if (handle != nullptr) *handle = nullptr;
   }
+  for (const Slot& slot : slots_) std::memset(slot.bytes, slot.blank, slot.width);
 }
 
 void HostFields::set(std::uint8_t parameter, std::string_view bytes) {
@@ -49,6 +54,10 @@ void HostFields::set_handle(std::uint8_t parameter, SQLHANDLE handle) {
 std::string_view HostFields::value(std::uint8_t parameter) const {
   const std::vector<char>& field = characters_.at(parameter);
   return {field.data(), field.size()};
+}
+
+void HostFields::copy_values(char* out) const {
+  for (const Slot& slot : slots_) out = copy_bytes(out, slot.bytes, slot.width);
 }
 
 }  // namespace itemlookup

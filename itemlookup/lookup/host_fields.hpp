@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "lookup/lookup_catalog.hpp"
+#include "lookup/lookup_result.hpp"
 
 namespace itemlookup {
 
@@ -29,11 +30,26 @@ class HostFields {
 
   std::span<void* const> addresses() const { return addresses_; }
 
+  // Every text and digit field's bytes back to back, at `out` (value_bytes() of them), each where
+  // offsets() says: what a result keeps of the call.
+  void copy_values(char* out) const;
+  std::size_t value_bytes() const { return value_bytes_; }
+  const FieldOffsets& offsets() const { return offsets_; }
+
  private:
+  // A text or digit field, as reset() and copy_values() walk them.
+  struct Slot {
+    char* bytes;
+    std::uint8_t width;
+    char blank;  // what the field holds when reset: ' ' or '0'
+  };
+
   std::vector<std::vector<char>> characters_;        // per parameter; empty for a handle field
   std::vector<std::unique_ptr<SQLHANDLE>> handles_;  // per parameter; null unless a handle field
   std::vector<void*> addresses_;
-  const ModuleDef& module_;
+  std::vector<Slot> slots_;  // the text and digit fields, in parameter order
+  FieldOffsets offsets_{};
+  std::size_t value_bytes_ = 0;
 };
 
 }  // namespace itemlookup

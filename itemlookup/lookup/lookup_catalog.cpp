@@ -66,6 +66,19 @@ constexpr KeyArgument kCustomerResolveKeys[] = {
     {"CUSTOMER-ITEM", "", customer::customer_item_code},
 };
 
+// Every key fits the room a request keeps for it.
+template <std::size_t N>
+constexpr bool keys_fit(const KeyArgument (&keys)[N], std::span<const FieldDef> fields) {
+  if (N > kMostKeyArguments) return false;
+  for (const KeyArgument& key : keys) {
+    if (fields[key.parameter].width > kWidestKeyField) return false;
+  }
+  return true;
+}
+static_assert(keys_fit(kItemKey, kItemFields) && keys_fit(kResolveKeys, kItemFields) &&
+              keys_fit(kCustomerItemKeys, kCustomerFields) &&
+              keys_fit(kCustomerResolveKeys, kCustomerFields));
+
 constexpr std::uint8_t kFullItemOutputs[] = {
     item::sales_family, item::external_code, item::barcode,      item::description,
     item::trace_flag,   item::detail_flag,   item::anvisa_code,  item::pmc_value,

@@ -2,6 +2,7 @@
 // lookups an operator can ask for, each naming its module, function code, keys and outputs.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -47,6 +48,11 @@ struct KeyArgument {
   std::uint8_t parameter;
   KeyForm form = KeyForm::text;
 };
+
+// The most keys a lookup takes, and the widest of their fields: a request keeps its keys in that
+// much room, with no allocation.
+inline constexpr std::size_t kMostKeyArguments = 3;
+inline constexpr std::size_t kWidestKeyField = 50;
 
 struct LookupCommand {
   std::string_view name;

@@ -37,7 +37,8 @@ std::string picture(const FieldDef& field) {
 }  // namespace
 
 void note_undecodable_fields(LookupResult& result) {
-  if (result.latin1) return;
+  // Plain ASCII, the common case, is valid UTF-8 whatever the field.
+  if (result.latin1 || is_ascii(result.fields)) return;
   for (const std::uint8_t output : result.command->outputs) {
     const FieldDef& field = result.command->module.parameters[output];
     if (field.kind != FieldKind::text) continue;

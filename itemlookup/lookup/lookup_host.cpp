@@ -13,16 +13,9 @@ namespace {
 
 // Fields as a module's call left them, or as the host set them up when the module was not called.
 void keep_fields(const HostFields& fields, LookupResult& result) {
-  const ModuleDef& module = result.command->module;
-  std::size_t width = 0;
-  for (const FieldDef& field : module.parameters) width += field.width;
-  result.fields.reserve(width);
-  for (std::size_t i = 0; i < module.parameters.size(); ++i) {
-    result.offsets.at(i) = static_cast<std::uint16_t>(result.fields.size());
-    if (module.parameters[i].kind != FieldKind::handle) {
-      result.fields += fields.value(static_cast<std::uint8_t>(i));
-    }
-  }
+  result.offsets = fields.offsets();
+  result.fields.resize(fields.value_bytes());
+  fields.copy_values(result.fields.data());
 }
 
 void set_request(HostFields& fields, const LookupRequest& request) {
@@ -46,17 +39,22 @@ LookupHost::LookupHost(const ModuleSet& modules, const OdbcConnection& connectio
 }
 
 LookupResult LookupHost::run(const LookupRequest& request) const {
+  LookupResult result;
+  run(request, result);
+  return result;
+}
+
+void LookupHost::run(const LookupRequest& request, LookupResult& result) const {
   const LookupCommand& command = *request.command;
   const ModuleDef& module = command.module;
   // Keys go between apostrophes: only a session set up to read them as written may see one.
   if (!connection_.usable_for_keys()) {
-    LookupResult refused = unrun_lookup(request, {"08003", 0,
-                                                  "the connection is closed: the last new "
-                                                  "connection failed or its session was not set "
-                                                  "up, so no key was sent on it",
-                                                  false});
-    refused.latin1 = latin1_;
-    return refused;
+    result = unrun_lookup(request, {"08003", 0,
+                                    "the connection is closed: the last new connection failed or "
+                                    "its session was not set up, so no key was sent on it",
+                                    false});
+    result.latin1 = latin1_;
+    return;
   }
   HostFields& fields = &module == &kItemDataModule ? item_fields_ : customer_fields_;
   fields.reset();
@@ -67,9 +65,7 @@ LookupResult LookupHost::run(const LookupRequest& request) const {
   fields.set_handle(module.environment, connection_.environment());
   fields.set_handle(module.connection, connection_.connection());
 
-  LookupResult result;
-  result.command = &command;
-  result.latin1 = latin1_;
+  result.start(command, latin1_);
   // What came before this lookup is not its business.
   if (channel_ != nullptr) channel_->forget();
   {
@@ -82,7 +78,6 @@ LookupResult LookupHost::run(const LookupRequest& request) const {
     note_conversions(channel_->take_conversions(), result);
   }
   note_undecodable_fields(result);
-  return result;
 }
 
 LookupResult unrun_lookup(const LookupRequest& request, LookupError error) {

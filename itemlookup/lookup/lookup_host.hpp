@@ -26,6 +26,8 @@ class LookupHost {
   // On a connection that is not usable for keys the module is not called: the result says the
   // connection is closed (08003), which calls for a new one.
   LookupResult run(const LookupRequest& request) const;
+  // The same into `result`, whose room a batch keeps from lookup to lookup.
+  void run(const LookupRequest& request, LookupResult& result) const;
 
  private:
   const ModuleSet& modules_;

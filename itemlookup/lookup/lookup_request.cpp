@@ -1,6 +1,8 @@
 #include "lookup/lookup_request.hpp"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <optional>
 
 #include "errors_and_text/cannot_run.hpp"
@@ -25,21 +27,18 @@ bool blank(std::string_view value) {
                   " (usage: " + command_usage(command) + ")");
 }
 
-std::string padded_text(const LookupCommand& command, const KeyArgument& key,
-                        std::string_view value) {
+KeyField padded_text(const LookupCommand& command, const KeyArgument& key, std::string_view value) {
   const std::size_t width = command.module.parameters[key.parameter].width;
   if (value.size() > width) {
     reject(command, field_label(command, key) + " " + excerpt(value) + " is " +
                         std::to_string(value.size()) + " bytes long; the field holds " +
                         std::to_string(width));
   }
-  std::string field(value);
-  field.resize(width, ' ');
-  return field;
+  return KeyField(value, width);
 }
 
-std::string customer_code(const LookupCommand& command, const KeyArgument& key,
-                          std::string_view value) {
+KeyField customer_code(const LookupCommand& command, const KeyArgument& key,
+                       std::string_view value) {
   const std::size_t width = command.module.parameters[key.parameter].width;
   const bool digits_only =
       std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -47,11 +46,14 @@ std::string customer_code(const LookupCommand& command, const KeyArgument& key,
     reject(command, "customer code " + excerpt(value) + " must be 1 to " + std::to_string(width) +
                         " digits");
   }
-  return std::string(width - value.size(), '0') + std::string(value);
+  char code[kWidestKeyField];
+  const std::size_t zeros = width - value.size();
+  std::memset(code, '0', zeros);
+  std::memcpy(code + zeros, value.data(), value.size());
+  return KeyField(std::string_view(code, width), width);
 }
 
-std::string key_field(const LookupCommand& command, const KeyArgument& key,
-                      std::string_view value) {
+KeyField key_field(const LookupCommand& command, const KeyArgument& key, std::string_view value) {
   switch (key.form) {
     case KeyForm::customer_code:
       return customer_code(command, key, value);
@@ -59,7 +61,7 @@ std::string key_field(const LookupCommand& command, const KeyArgument& key,
       if (blank(value)) reject(command, "customer kind is empty");
       if (value.size() != 1)
         reject(command, "customer kind " + excerpt(value) + " must be one byte");
-      return std::string(value);
+      return KeyField(value, 1);
     case KeyForm::text:
       break;
   }
@@ -75,11 +77,14 @@ const KeyArgument* option_key(const LookupCommand& command, std::string_view nam
   return nullptr;
 }
 
+// The arguments sorted into the command's keys, by the key's place in command.keys.
+using KeyArguments = std::array<std::optional<std::string_view>, kMostKeyArguments>;
+
 // Sorts the arguments into the command's keys: "--option VALUE", "--option=VALUE" or, for
 // positional keys, in order. A lone "--" ends the options.
-std::vector<std::optional<std::string>> assign_arguments(const LookupCommand& command,
-                                                         std::span<const std::string> arguments) {
-  std::vector<std::optional<std::string>> values(command.keys.size());
+KeyArguments assign_arguments(const LookupCommand& command,
+                              std::span<const std::string> arguments) {
+  KeyArguments values;
   std::size_t next_positional = 0;
   bool options_ended = false;
   auto index_of = [&](const KeyArgument& key) {
@@ -96,7 +101,7 @@ std::vector<std::optional<std::string>> assign_arguments(const LookupCommand& co
       const KeyArgument* key = option_key(command, std::string_view(word).substr(0, equals));
       if (key == nullptr) reject(command, "unknown option " + excerpt(word.substr(0, equals)));
       if (equals != std::string::npos) {
-        values[index_of(*key)] = word.substr(equals + 1);
+        values[index_of(*key)] = std::string_view(word).substr(equals + 1);
       } else if (i + 1 < arguments.size()) {
         values[index_of(*key)] = arguments[++i];
       } else {
@@ -129,7 +134,19 @@ std::string command_usage(const LookupCommand& command) {
   return usage;
 }
 
+KeyField::KeyField(std::string_view value, std::size_t width)
+    : size_(static_cast<std::uint8_t>(width)) {
+  std::memcpy(bytes_.data(), value.data(), value.size());
+  std::memset(bytes_.data() + value.size(), ' ', width - value.size());
+}
+
 LookupRequest parse_lookup_request(std::span<const std::string> words) {
+  LookupRequest request;
+  parse_lookup_request(words, request);
+  return request;
+}
+
+void parse_lookup_request(std::span<const std::string> words, LookupRequest& request) {
   if (words.empty()) throw CannotRun("no lookup given (try 'itemlookup help')");
   const LookupCommand* command = find_lookup_command(words[0]);
   if (command == nullptr) {
@@ -137,7 +154,9 @@ LookupRequest parse_lookup_request(std::span<const std::string> words) {
   }
   const auto values = assign_arguments(*command, words.subspan(1));
 
-  LookupRequest request{.command = command, .keys = {}};
+  request.command = command;
+  request.keys.clear();
+  request.keys.reserve(kMostKeyArguments);
   bool any_option = false;
   bool options_only = true;
   for (std::size_t i = 0; i < command->keys.size(); ++i) {
@@ -153,7 +172,6 @@ LookupRequest parse_lookup_request(std::span<const std::string> words) {
   }
   // Options may each be left out, but a lookup keyed by nothing at all is a mistake.
   if (options_only && !any_option) reject(*command, "give at least one of its options");
-  return request;
 }
 
 }  // namespace itemlookup

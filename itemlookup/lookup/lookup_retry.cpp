@@ -61,12 +61,11 @@ void note_cut(LookupError& error) {
 }  // namespace
 
 RetrySteps host_retry_steps(const LookupHost& host, OdbcConnection& connection) {
-  return {[&host, &connection](const LookupRequest& request) {
+  return {[&host, &connection](const LookupRequest& request, LookupResult& result) {
             const CutsSince cuts;
-            LookupResult result = host.run(request);
+            host.run(request, result);
             note_dead_link(result, connection);
             if (cuts.any() && !result.errors.empty()) note_cut(cut_error(result));
-            return result;
           },
           [&connection]() -> std::optional<LookupError> {
             const CutsSince cuts;
@@ -91,7 +90,13 @@ RetryingLookups::RetryingLookups(RetrySteps steps, int retries)
     : steps_(std::move(steps)), retries_(retries) {}
 
 LookupResult RetryingLookups::run(const LookupRequest& request) {
-  LookupResult result = steps_.lookup(request);
+  LookupResult result;
+  run(request, result);
+  return result;
+}
+
+void RetryingLookups::run(const LookupRequest& request, LookupResult& result) {
+  steps_.lookup(request, result);
   std::chrono::milliseconds wait = kFirstRetryWait;
   for (const LookupError* cause = reconnect_cause(result);
        cause != nullptr && result.retries < retries_; cause = reconnect_cause(result)) {
@@ -107,12 +112,11 @@ LookupResult RetryingLookups::run(const LookupRequest& request) {
       result = unrun_lookup(request, std::move(*failure));
       result.latin1 = latin1;
     } else {
-      result = steps_.lookup(request);
+      steps_.lookup(request, result);
     }
     result.retries = retries;
     result.retried_errors = std::move(retried);
   }
-  return result;
 }
 
 }  // namespace itemlookup

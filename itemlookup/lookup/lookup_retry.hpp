@@ -29,7 +29,8 @@ inline constexpr std::chrono::milliseconds kLongestRetryWait{1600};
 
 // What a retry is made of, apart from the rule that strings them together.
 struct RetrySteps {
-  std::function<LookupResult(const LookupRequest&)> lookup;
+  // Runs the lookup into the result, which is left as if new before it runs.
+  std::function<void(const LookupRequest&, LookupResult&)> lookup;
   // Connects again and sets the session up as before the first lookup; why not, if it failed
   // (with the SQLSTATE of a link lost during the setup).
   std::function<std::optional<LookupError>()> reconnect;
@@ -51,6 +52,8 @@ class RetryingLookups {
   // A lookup whose new connection failed reports that failure alone, with the request's keys
   // and no field or warning of the try before: those came from another connection.
   LookupResult run(const LookupRequest& request);
+  // The same into `result`, whose room a batch keeps from lookup to lookup.
+  void run(const LookupRequest& request, LookupResult& result);
 
   // New connections tried so far, whether they came up or not.
   std::size_t reconnects() const { return reconnects_; }

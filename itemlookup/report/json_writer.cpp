@@ -1,19 +1,23 @@
 #include "report/json_writer.hpp"
 
+#include <algorithm>
 #include <array>
+#include <charconv>
+#include <cstring>
+#include <utility>
 
+#include "errors_and_text/field_text.hpp"
+#include "errors_and_text/short_bytes.hpp"
 #include "errors_and_text/text_encoding.hpp"
 
 namespace itemlookup {
 
 namespace {
 
-void append_escaped_unit(std::string& out, unsigned unit) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  out += "\\u00";
-  out += kHex[(unit >> 4) & 0xf];
-  out += kHex[unit & 0xf];
-}
+// A key as put_key() writes it, with its separator, quotes and colon.
+constexpr std::size_t kMostKeyRoom = JsonObject::kMostKeyBytes + 4;
+// An escaped byte takes at most six ("\u00e9").
+constexpr std::size_t kMostEscapedBytes = 6;
 
 // Bytes that stand for themselves inside a JSON string: printable ASCII but the quote and the
 // backslash.
@@ -23,79 +27,172 @@ constexpr auto kPlainBytes = [] {
   return plain;
 }();
 
-// Appends text as a JSON string literal. Most field values are plain ASCII and go in whole.
-void append_json_string(std::string& out, std::string_view text) {
-  out += '"';
-  std::size_t plain = 0;
-  while (plain < text.size() && kPlainBytes[static_cast<unsigned char>(text[plain])]) ++plain;
-  out.append(text.substr(0, plain));
-  for (std::size_t i = plain; i < text.size(); ++i) {
+// Whether none of eight bytes needs escaping: each is 0x20 to 0x7e, none '"' or '\'. A batch line
+// is mostly such values, so they are read eight bytes at a time.
+bool plain_word(std::uint64_t word) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  constexpr std::uint64_t kHigh = 0x8080808080808080u;
+  const auto has_zero_byte = [](std::uint64_t v) { return (v - kOnes) & ~v & kHigh; };
+  const std::uint64_t control = (word - kOnes * 0x20) & ~word & kHigh;  // a byte below 0x20
+  return ((word & kHigh) | control | has_zero_byte(word ^ (kOnes * 0x7f)) |
+          has_zero_byte(word ^ (kOnes * '"')) | has_zero_byte(word ^ (kOnes * '\\'))) == 0;
+}
+
+bool is_plain(std::string_view text) {
+  if (text.size() < 8) {
+    for (const char c : text) {
+      if (!kPlainBytes[static_cast<unsigned char>(c)]) return false;
+    }
+    return true;
+  }
+  std::size_t at = 0;
+  for (; at + 8 <= text.size(); at += 8) {
+    if (!plain_word(eight_bytes_at(text.data() + at))) return false;
+  }
+  // The last eight bytes, some of them read twice.
+  return at == text.size() || plain_word(eight_bytes_at(text.data() + text.size() - 8));
+}
+
+char* put_bytes(char* out, std::string_view bytes) {
+  return copy_bytes(out, bytes.data(), bytes.size());
+}
+
+char* put_escaped_unit(char* out, unsigned unit) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::memcpy(out, "\\u00", 4);
+  out[4] = kHex[(unit >> 4) & 0xf];
+  out[5] = kHex[unit & 0xf];
+  return out + 6;
+}
+
+// Writes text as a JSON string literal at `out`, which has room for 2 + kMostEscapedBytes bytes
+// per byte of it; returns its end.
+char* put_json_string(char* out, std::string_view text) {
+  *out++ = '"';
+  for (std::size_t i = 0; i < text.size(); ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte == '"' || byte == '\\') {
-      out += '\\';
-      out += static_cast<char>(byte);
+    if (kPlainBytes[byte]) {
+      *out++ = static_cast<char>(byte);
+    } else if (byte == '"' || byte == '\\') {
+      *out++ = '\\';
+      *out++ = static_cast<char>(byte);
     } else if (byte < 0x20 || byte == 0x7f) {
-      append_escaped_unit(out, byte);
-    } else if (byte < 0x80) {
-      out += static_cast<char>(byte);
+      out = put_escaped_unit(out, byte);
     } else if (const std::size_t length = utf8_sequence_length(text, i); length > 1) {
-      out.append(text.substr(i, length));
+      std::memcpy(out, text.data() + i, length);
+      out += length;
       i += length - 1;
     } else {
-      append_escaped_unit(out, byte);
+      out = put_escaped_unit(out, byte);
     }
   }
-  out += '"';
+  *out++ = '"';
+  return out;
+}
+
+constexpr std::size_t json_string_room(std::string_view text) {
+  return 2 + kMostEscapedBytes * text.size();
 }
 
 }  // namespace
 
 std::string json_string(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + 2);
-  append_json_string(out, text);
+  std::string out(json_string_room(text), '\0');
+  out.resize(static_cast<std::size_t>(put_json_string(out.data(), text) - out.data()));
   return out;
 }
 
-void JsonObject::add_key(std::string_view key) {
-  // Keys are this program's own names, with nothing to escape: one append per member.
-  char text[80];
-  std::size_t length = 0;
-  if (members_.back() != '{') text[length++] = ',';
-  text[length++] = '"';
-  key = key.substr(0, sizeof text - 4);
-  key.copy(text + length, key.size());
-  length += key.size();
-  text[length++] = '"';
-  text[length++] = ':';
-  members_.append(text, length);
+JsonObject::JsonObject(std::size_t capacity, std::string storage) : text_(std::move(storage)) {
+  text_.resize(std::max<std::size_t>(capacity, 64));
+  text_[0] = '{';
+  used_ = 1;
+}
+
+std::string JsonObject::text() const& {
+  return text_.substr(0, used_) + "}";
+}
+
+std::string JsonObject::text() && {
+  text_.resize(used_);
+  text_ += '}';
+  return std::move(text_);
+}
+
+inline char* JsonObject::room(std::size_t bytes) {
+  if (text_.size() - used_ < bytes) grow(bytes);
+  return text_.data() + used_;
+}
+
+inline char* JsonObject::put_key(char* out, std::string_view key) const {
+  // Keys are this program's own names, with nothing to escape.
+  if (text_[used_ - 1] != '{') *out++ = ',';
+  *out++ = '"';
+  out = put_bytes(out, key.substr(0, kMostKeyBytes));
+  *out++ = '"';
+  *out++ = ':';
+  return out;
+}
+
+void JsonObject::grow(std::size_t bytes) {
+  text_.resize(std::max(2 * text_.size(), used_ + bytes));
 }
 
 JsonObject& JsonObject::add_json(std::string_view key, std::string_view value) {
-  add_key(key);
-  members_ += value;
+  written_to(put_bytes(put_key(room(kMostKeyRoom + value.size()), key), value));
+  return *this;
+}
+
+JsonObject& JsonObject::add_members(std::string_view members) {
+  char* out = room(members.size() + 1);
+  if (text_[used_ - 1] != '{') *out++ = ',';
+  written_to(put_bytes(out, members));
   return *this;
 }
 
 JsonObject& JsonObject::open(std::string_view key) {
-  add_key(key);
-  members_ += '{';
+  char* out = put_key(room(kMostKeyRoom + 1), key);
+  *out++ = '{';
+  written_to(out);
   return *this;
 }
 
 JsonObject& JsonObject::close() {
-  members_ += '}';
+  *room(1) = '}';
+  ++used_;
   return *this;
 }
 
 JsonObject& JsonObject::add_string(std::string_view key, std::string_view value) {
-  add_key(key);
-  append_json_string(members_, value);
+  if (!add_plain_string(key, value)) {
+    char* out = put_key(room(kMostKeyRoom + json_string_room(value)), key);
+    written_to(put_json_string(out, value));
+  }
   return *this;
 }
 
+bool JsonObject::add_plain_string(std::string_view key, std::string_view value) {
+  if (!is_plain(value)) return false;
+  char* out = put_key(room(kMostKeyRoom + value.size() + 2), key);
+  *out++ = '"';
+  out = put_bytes(out, value);
+  *out++ = '"';
+  written_to(out);
+  return true;
+}
+
+bool JsonObject::add_decimal(std::string_view key, std::string_view digits, std::uint8_t decimals) {
+  char* out = put_key(room(kMostKeyRoom + decimal_number_room(digits)), key);
+  const std::size_t length = write_decimal_number(digits, decimals, out);
+  if (length == 0) return false;
+  written_to(out + length);
+  return true;
+}
+
 JsonObject& JsonObject::add_number(std::string_view key, long long value) {
-  return add_json(key, std::to_string(value));
+  constexpr std::size_t kMostDigits = 20;  // of a long long, with its sign
+  char* out = put_key(room(kMostKeyRoom + kMostDigits), key);
+  written_to(std::to_chars(out, out + kMostDigits, value).ptr);
+  return *this;
 }
 
 JsonObject& JsonObject::add_bool(std::string_view key, bool value) {

@@ -2,6 +2,8 @@
 // objects, written in the order given.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -13,8 +15,13 @@ std::string json_string(std::string_view text);
 
 class JsonObject {
  public:
-  // `capacity`: the bytes the object is expected to take, reserved at once.
-  explicit JsonObject(std::size_t capacity = 0) : members_("{") { members_.reserve(capacity); }
+  // Keys are cut to this many bytes: none of this program's is near it.
+  static constexpr std::size_t kMostKeyBytes = 76;
+
+  // `capacity`: the bytes the object is expected to take, made room for at once. `storage`: a
+  // text whose room the object writes in, its bytes dropped first (a batch reuses one for every
+  // line).
+  explicit JsonObject(std::size_t capacity = 0, std::string storage = {});
 
   // Keys are plain names: they go in as they are.
   JsonObject& add_string(std::string_view key, std::string_view value);
@@ -26,16 +33,30 @@ class JsonObject {
   JsonObject& open(std::string_view key);
   JsonObject& close();
 
-  std::string text() const& { return members_ + "}"; }
-  std::string text() && {
-    members_ += '}';
-    return std::move(members_);
-  }
+  // Members already written as JSON (`"a":1,"b":{` for instance: text() without its braces, or
+  // with objects left open), as they are.
+  JsonObject& add_members(std::string_view members);
+
+  // The two a batch line is mostly made of, each added only when it can be as it is: a value
+  // with nothing to escape (printable ASCII but '"' and '\'), and a host field's digits as a
+  // number ("000000001234" with 2 decimals is 12.34). Each says whether it added the member.
+  bool add_plain_string(std::string_view key, std::string_view value);
+  bool add_decimal(std::string_view key, std::string_view digits, std::uint8_t decimals);
+
+  std::string text() const&;
+  std::string text() &&;
 
  private:
-  void add_key(std::string_view key);
+  // Where `bytes` more may be written: the text grows when it must, and each member is written
+  // in place, with no append of its own.
+  char* room(std::size_t bytes);
+  void grow(std::size_t bytes);
+  // Writes the separator (unless the member is an object's first) and `"key":`; returns their end.
+  char* put_key(char* out, std::string_view key) const;
+  void written_to(const char* end) { used_ = static_cast<std::size_t>(end - text_.data()); }
 
-  std::string members_;  // "{" and the members so far
+  std::string text_;  // "{" and the members so far in its first used_ bytes; room after them
+  std::size_t used_ = 0;
 };
 
 }  // namespace itemlookup

@@ -1,6 +1,7 @@
 #include "report/lookup_report.hpp"
 
 #include <algorithm>
+#include <span>
 #include <vector>
 
 #include "errors_and_text/field_text.hpp"
@@ -23,17 +24,17 @@ std::string table_value(const FieldDef& field, std::string_view bytes, bool lati
   return value.is_number ? value.text : "[" + printable(value.text) + "]";
 }
 
-// One member per field. Batch writes one line per lookup: the common values, ASCII text and
-// numbers, go in without a detour through displayed_value.
+// One member per field. Batch writes one line per lookup: the common values, plain ASCII text
+// and numbers, go in without a detour through displayed_value.
 void add_field(JsonObject& object, const FieldDef& field, std::string_view bytes, bool latin1) {
   if (field.kind == FieldKind::text) {
     const std::string_view text = trimmed_text(bytes);
+    if (object.add_plain_string(field.name, text)) return;
     if (is_ascii(text)) {
       object.add_string(field.name, text);
       return;
     }
-  } else if (const std::optional<std::string> number = decimal_number(bytes, field.decimals)) {
-    object.add_json(field.name, *number);
+  } else if (object.add_decimal(field.name, bytes, field.decimals)) {
     return;
   }
   const DisplayedValue value = displayed_value(field, bytes, latin1);
@@ -42,6 +43,35 @@ void add_field(JsonObject& object, const FieldDef& field, std::string_view bytes
   } else {
     object.add_string(field.name, value.text);
   }
+}
+
+// What a lookup's object holds after its line number, the same every time: its command, module and
+// function code, and the opening of its keys.
+void add_opening(JsonObject& object, const LookupCommand& command) {
+  object.add_string("command", command.name)
+      .add_string("module", command.module.entry_name)
+      .add_string("function_code", std::string_view(&command.function_code, 1))
+      .open("keys");
+}
+
+// The same written once per command of the catalog; empty for a command it does not hold.
+std::string_view opening_members(const LookupCommand& command) {
+  static const std::vector<std::string> openings = [] {
+    std::vector<std::string> texts;
+    for (const LookupCommand& each : lookup_commands()) {
+      JsonObject object;
+      add_opening(object, each);
+      // Without the outer braces: the keys' object stays open.
+      const std::string text = std::move(object).text();
+      texts.push_back(text.substr(1, text.size() - 2));
+    }
+    return texts;
+  }();
+  const std::span<const LookupCommand> commands = lookup_commands();
+  for (std::size_t i = 0; i < commands.size(); ++i) {
+    if (&commands[i] == &command) return openings[i];
+  }
+  return {};
 }
 
 // A failed lookup's status is what the module left on its not-found path: it says nothing of
@@ -137,15 +167,16 @@ std::string lookup_table(const LookupResult& result) {
   return table;
 }
 
-std::string lookup_json(const LookupResult& result, std::size_t line) {
+std::string lookup_json(const LookupResult& result, std::size_t line, std::string storage) {
   const LookupCommand& command = *result.command;
   const ModuleDef& module = command.module;
-  JsonObject object(1024);
+  JsonObject object(1024, std::move(storage));
   if (line != 0) object.add_number("line", static_cast<long long>(line));
-  object.add_string("command", command.name)
-      .add_string("module", module.entry_name)
-      .add_string("function_code", std::string_view(&command.function_code, 1))
-      .open("keys");
+  if (const std::string_view opening = opening_members(command); !opening.empty()) {
+    object.add_members(opening);
+  } else {
+    add_opening(object, command);
+  }
   for (const KeyArgument& key : command.keys) {
     add_field(object, module.parameters[key.parameter], result.field(key.parameter), result.latin1);
   }

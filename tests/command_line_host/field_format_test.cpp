@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "errors_and_text/field_text.hpp"
 #include "errors_and_text/printable_text.hpp"
+#include "errors_and_text/text_encoding.hpp"
 
 namespace itemlookup {
 namespace {
@@ -25,6 +30,59 @@ TEST(DecimalNumber, AnythingButDigitsIsNotANumber) {
   EXPECT_EQ(decimal_number("00000000123 ", 2), std::nullopt);
   EXPECT_EQ(decimal_number("0000000012-4", 2), std::nullopt);
   EXPECT_EQ(decimal_number("", 0), std::nullopt);
+}
+
+// The number as a person writes it, read one byte at a time: what the host's reading, eight bytes
+// at a time, must give for every field width, point and digit.
+std::optional<std::string> number_by_hand(const std::string& digits, std::size_t decimals) {
+  if (digits.empty() || decimals > digits.size()) return std::nullopt;
+  for (const char c : digits) {
+    if (c < '0' || c > '9') return std::nullopt;
+  }
+  std::string integer = digits.substr(0, digits.size() - decimals);
+  while (!integer.empty() && integer.front() == '0') integer.erase(0, 1);
+  if (integer.empty()) integer = "0";
+  return decimals == 0 ? integer : integer + "." + digits.substr(digits.size() - decimals);
+}
+
+TEST(DecimalNumber, EveryWidthPointAndPlaceOfADigit) {
+  for (std::size_t width = 1; width <= 20; ++width) {
+    for (std::size_t decimals = 0; decimals <= width; ++decimals) {
+      std::vector<std::string> fields = {std::string(width, '0'), std::string(width, '9')};
+      for (std::size_t at = 0; at < width; ++at) {
+        for (const char other : {'7', '/', ':', ' ', '-', 'a', '\x80', '?'}) {
+          std::string field(width, '0');
+          field[at] = other;
+          fields.push_back(field);
+        }
+      }
+      for (const std::string& field : fields) {
+        EXPECT_EQ(decimal_number(field, static_cast<std::uint8_t>(decimals)),
+                  number_by_hand(field, decimals))
+            << "'" << field << "' with " << decimals << " decimals";
+      }
+    }
+  }
+}
+
+TEST(FieldText, TrimmedOfItsPaddingAtEveryLength) {
+  for (std::size_t text = 0; text <= 20; ++text) {
+    for (std::size_t padding = 0; padding <= 20; ++padding) {
+      const std::string value = std::string(text, 'A') + (text > 2 ? " B" : "");
+      EXPECT_EQ(trimmed_text(value + std::string(padding, ' ')), value) << text << " " << padding;
+    }
+  }
+}
+
+TEST(TextEncoding, AHighByteAnywhereIsNotAscii) {
+  for (std::size_t length = 1; length <= 24; ++length) {
+    EXPECT_TRUE(is_ascii(std::string(length, '\x7f')));
+    for (std::size_t at = 0; at < length; ++at) {
+      std::string text(length, 'A');
+      text[at] = '\x80';
+      EXPECT_FALSE(is_ascii(text)) << length << " " << at;
+    }
+  }
 }
 
 TEST(DisplayedValue, DigitFieldHoldingTextShowsTheBytes) {

@@ -130,9 +130,9 @@ class ScriptedSteps {
   explicit ScriptedSteps(const Case& c) : case_(c) {}
 
   RetrySteps steps() {
-    return {[this](const LookupRequest& request) {
+    return {[this](const LookupRequest& request, LookupResult& result) {
               const std::size_t at = std::min<std::size_t>(lookups++, case_.tries.size() - 1);
-              return scripted_result(request, case_.tries[at]);
+              result = scripted_result(request, case_.tries[at]);
             },
             [this]() -> std::optional<LookupError> {
               const std::string why = case_.connects.at(reconnects++);
@@ -227,11 +227,10 @@ TEST(LookupRetry, AFailedReconnectReportsOnlyItsOwnError) {
   ScriptedSteps scripted(server_gone);
   RetrySteps steps = scripted.steps();
   const auto lost_try = steps.lookup;
-  steps.lookup = [&lost_try](const LookupRequest& request) {
-    LookupResult result = lost_try(request);
+  steps.lookup = [&lost_try](const LookupRequest& request, LookupResult& result) {
+    lost_try(request, result);
     result.fields.replace(result.offsets.at(5), 5, "STALE");
     result.warnings.push_back("a value was cut short");
-    return result;
   };
   RetryingLookups lookups(steps, 1);
   EXPECT_EQ(lookup_json(lookups.run(request), 2),

@@ -9,7 +9,8 @@ DRILL is one of:
   steady          lookups under load: every line as on SQLite, the pool's limits kept
   pooler-restart  the pooler restarted online mid-run: no line fails, none is even retried
   node-killed     the standby serving the lookups killed mid-run: what it held runs elsewhere
-  node-paused     the standby serving the lookups frozen (SIGSTOP) mid-run: likewise
+  node-paused     the standby serving the lookups frozen (SIGSTOP) mid-run: likewise, once the
+                  pooler ends what waits there
 
 Every drill runs HOSTS itemlookup processes, each a batch of the demo keys over and over through
 the recipe DSN, while another client of the same pool keeps setting standard_conforming_strings
@@ -19,10 +20,11 @@ for (ITEM_LOOKUP_CLUSTER_DRILLS=1); otherwise they are skipped.
 
 No drill's verdict depends on the machine's speed. Each waits for what it must see rather than
 for a time, and names how it knows that its event caught the lookups: the node drills freeze
-the victim first and wait until the pooler shows lookups waiting on the victim's own backends,
-and only then kill it or let the router take it out, so those lookups must run again elsewhere;
-the pooler restart waits until every host is connected and finds the same client connections
-in the new pooler; the steady drill sees every host connected at once to the pool.
+the victim first, with the pooler's query_timeout held, and wait until the pooler shows lookups
+waiting on the victim's own backends, and only then kill it or give the pooler its timeout back,
+so those lookups must run again elsewhere; the pooler restart waits until every host is
+connected and finds the same client connections in the new pooler; the steady drill sees every
+host connected at once to the pool.
 """
 
 import csv
@@ -32,7 +34,6 @@ import json
 import os
 import re
 import shutil
-import socket
 import subprocess
 import sys
 import tempfile
@@ -93,6 +94,8 @@ class Cluster:
         self.pool_size = int(self.env["ITEM_LOOKUP_CLUSTER_POOL_SIZE"])
         self.folder = self.env["ITEM_LOOKUP_CLUSTER_DIR"]
         self.nodes = ["primary", "standby1", "standby2"]
+        # Why the last statement through psql gave no rows.
+        self.last_failure = ""
 
     def control(self, *words):
         result = subprocess.run([self.script, *words], capture_output=True, text=True,
@@ -104,26 +107,43 @@ class Cluster:
     def port(self, name):
         return self.env[f"ITEM_LOOKUP_CLUSTER_{name.upper()}_PORT"]
 
-    def sql(self, port, database, statement):
-        """Rows of a statement, as dicts, through psql; None when it does not answer in time."""
+    def host(self, name):
+        """A node's address; the pooler's is 127.0.0.1."""
+        return self.env.get(f"ITEM_LOOKUP_CLUSTER_{name.upper()}_HOST", "127.0.0.1")
+
+    def sql(self, name, database, statement):
+        """Rows of a statement on a node or the pooler, as dicts, through psql; None when it does
+        not answer in time (why in last_failure)."""
         try:
             result = subprocess.run(
-                ["psql", "-X", "-A", "-F", "\t", "-P", "footer=off", "-h", "127.0.0.1", "-p",
-                 str(port), "-U", "item_lookup", "-d", database, "-c", statement],
+                ["psql", "-X", "-A", "-F", "\t", "-P", "footer=off", "-h", self.host(name), "-p",
+                 str(self.port(name)), "-U", "item_lookup", "-d", database, "-c", statement],
                 capture_output=True, text=True, timeout=5,
                 env={**os.environ, "PGCONNECT_TIMEOUT": "3"})
         except subprocess.TimeoutExpired:
+            self.last_failure = f"{name}: no answer to {statement} within 5 s"
             return None
         if result.returncode != 0:
+            self.last_failure = f"{name}: {result.stderr.strip()}"
             return None
         return list(csv.DictReader(io.StringIO(result.stdout), delimiter="\t"))
 
     def pooler(self, command):
-        return self.sql(self.port("pooler"), "pgbouncer", command)
+        return self.sql("pooler", "pgbouncer", command)
+
+    def console(self, command):
+        """The rows of a command on the pooler's console, asked again until it answers: on a
+        busy machine psql may take longer than its 5 s, which says nothing about the pooler. A
+        verdict drawn from the answer must not take "no answer" for "no rows"."""
+        try:
+            return wait_for(lambda: (rows := self.pooler(command)) is not None and [rows],
+                            f"the pooler's console to answer {command}")[0]
+        except DrillFailure as failure:
+            raise DrillFailure(f"{failure} (the last try: {self.last_failure})") from None
 
     def lookup_clients(self):
         """The pooler's clients that are lookup hosts: ptr -> (address, port)."""
-        clients = self.pooler("SHOW CLIENTS") or []
+        clients = self.console("SHOW CLIENTS")
         return {client["ptr"]: (client["addr"], client["port"]) for client in clients
                 if client["database"] == "item_lookup" and client["application_name"] != SABOTEUR}
 
@@ -131,7 +151,7 @@ class Cluster:
         """(server ptr, client ptr) of each lookup running now on one of the backend processes
         named: a server connection of the pool that is active, linked to a lookup client, and
         whose other end is one of those backends."""
-        servers = self.pooler("SHOW SERVERS") or []
+        servers = self.console("SHOW SERVERS")
         clients = self.lookup_clients()
         return {(server["ptr"], server["link"]) for server in servers
                 if server["database"] == "item_lookup" and server["state"] == "active"
@@ -140,56 +160,52 @@ class Cluster:
     def node_pids(self, name):
         return set(self.control("node", name, "pids").split())
 
-    def router_command(self, command):
-        with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as router:
-            router.settimeout(5)
-            router.connect(os.path.join(self.folder, "router", "haproxy.sock"))
-            router.sendall(command.encode() + b"\n")
-            reply = b""
-            while chunk := router.recv(65536):
-                reply += chunk
-        return reply.decode()
+    def hold_timeout(self):
+        """The pooler stops ending statements left without an answer (query_timeout 0): nothing
+        but the drill ends what waits on a frozen standby."""
+        self.console("SET query_timeout = 0")
 
-    def hold_checks(self, name):
-        """The router stops checking node NAME and keeps it in, whatever it does."""
-        self.router_command(f"disable health reads/{name}")
+    def release_timeout(self):
+        """The pooler's query_timeout as its configuration file says, for what waits already."""
+        self.console("RELOAD")
 
-    def release_checks(self, name):
-        self.router_command(f"enable health reads/{name}")
-
-    def router_state(self):
-        """Node name -> (status, current sessions) as the router sees them."""
-        rows = csv.DictReader(io.StringIO(self.router_command("show stat").lstrip("# ")))
-        return {row["svname"]: (row["status"], int(row["scur"])) for row in rows
-                if row["pxname"] == "reads" and row["svname"] in self.nodes}
+    def pooled_by_node(self):
+        """Node name -> the pool's server connections to it, as the pooler lists them."""
+        by_address = {self.host(name): name for name in self.nodes}
+        counts = {name: 0 for name in self.nodes}
+        for server in self.pooler("SHOW SERVERS") or []:
+            if server["database"] == "item_lookup" and server["addr"] in by_address:
+                counts[by_address[server["addr"]]] += 1
+        return counts
 
     def serving_standby(self):
         """A standby holding at least two of the pool's server connections: frozen, it holds at
         least one lookup, as the other client of the pool has only one session to block with.
-        Waits for one: the hosts fill the pool, and the router spreads it over both standbys."""
+        Waits for one: the hosts fill the pool, and the pooler opens its connections to the
+        standbys in turn."""
 
         def standby_with_two():
-            state = self.router_state()
-            name = max(["standby1", "standby2"], key=lambda node: state[node][1])
-            return name if state[name][1] >= 2 else None
+            counts = self.pooled_by_node()
+            name = max(["standby1", "standby2"], key=lambda node: counts[node])
+            return name if counts[name] >= 2 else None
 
         return wait_for(standby_with_two, "a standby holding two of the pool's connections")
 
 
 class PoolMonitor(threading.Thread):
     """Samples, twice a second, the server connections the pooler holds: in total (SHOW POOLS),
-    on each node as the router counts them, and on each node as the node itself lists them
-    (pg_stat_activity, matched by backend process id against SHOW SERVERS)."""
+    on each node as the pooler lists them (SHOW SERVERS, by address), and on each node as the
+    node itself lists them (pg_stat_activity, matched by backend process id against SHOW
+    SERVERS)."""
 
     def __init__(self, cluster):
         super().__init__(daemon=True)
         self.cluster = cluster
         self.stopping = threading.Event()
         self.unreachable = set()  # nodes killed or paused: not asked
-        self.healthy_taken_out = set()  # nodes the router took out that nobody harmed
         self.most_in_pool = 0
         self.most_waiting = 0
-        self.most_by_router = {name: 0 for name in cluster.nodes}
+        self.most_by_pooler = {name: 0 for name in cluster.nodes}
         self.most_on_node = {name: 0 for name in cluster.nodes}
         self.samples = 0
 
@@ -209,16 +225,19 @@ class PoolMonitor(threading.Thread):
                        ("sv_active", "sv_idle", "sv_used", "sv_tested", "sv_login"))
             self.most_in_pool = max(self.most_in_pool, held)
             self.most_waiting = max(self.most_waiting, int(pool["cl_waiting"]))
-        for name, (status, sessions) in self.cluster.router_state().items():
-            self.most_by_router[name] = max(self.most_by_router[name], sessions)
-            if status == "DOWN" and name not in self.unreachable:
-                self.healthy_taken_out.add(name)
+        by_address = {self.cluster.host(name): name for name in self.cluster.nodes}
+        by_pooler = {name: 0 for name in self.cluster.nodes}
+        for server in servers:
+            if server["database"] == "item_lookup" and server["addr"] in by_address:
+                by_pooler[by_address[server["addr"]]] += 1
+        for name, held in by_pooler.items():
+            self.most_by_pooler[name] = max(self.most_by_pooler[name], held)
         pooled = {server["remote_pid"] for server in servers}
         for name in self.cluster.nodes:
             if name in self.unreachable:
                 continue
             backends = self.cluster.sql(
-                self.cluster.port(name), "postgres",
+                name, "postgres",
                 "SELECT pid FROM pg_stat_activity WHERE backend_type = 'client backend'")
             if backends is not None:
                 held = len(pooled & {row["pid"] for row in backends})
@@ -229,7 +248,7 @@ class PoolMonitor(threading.Thread):
         self.stopping.set()
         self.join()
         log(f"pool monitor: {self.samples} samples; server connections at most {self.most_in_pool}"
-            f" in the pool, by node (router) {self.most_by_router}, by node (pg_stat_activity)"
+            f" in the pool, by node (pooler) {self.most_by_pooler}, by node (pg_stat_activity)"
             f" {self.most_on_node}; clients waiting at most {self.most_waiting}")
         if self.samples < 3:
             raise DrillFailure("the pool monitor took fewer than 3 samples")
@@ -238,7 +257,7 @@ class PoolMonitor(threading.Thread):
             raise DrillFailure(f"the pooler held {self.most_in_pool} server connections, its pool"
                                f" size is {size}")
         for name in self.cluster.nodes:
-            held = max(self.most_by_router[name], self.most_on_node[name])
+            held = max(self.most_by_pooler[name], self.most_on_node[name])
             if held > size:
                 raise DrillFailure(f"{name} held {held} connections from the pool of {size}")
         if max(self.most_on_node.values()) < 1:
@@ -457,12 +476,21 @@ def check_results(load, statuses, references):
     return total, retried
 
 
-def taken_out_note(monitor):
-    """Why lookups may have been retried with no node harmed: the router took one out."""
-    if not monitor.healthy_taken_out:
+def pooler_log_note(cluster):
+    """Why lookups may have been retried with no node harmed: the pooler ended statements left
+    without an answer, or lost server connections, as its log says."""
+    path = os.path.join(cluster.folder, "pooler", "pgbouncer.log")
+    try:
+        with open(path, encoding="utf-8", errors="replace") as lines:
+            ended = [line.strip() for line in lines if "query timeout" in line
+                     or "server conn crashed" in line]
+    except OSError:
         return ""
-    return (f"; the router took {', '.join(sorted(monitor.healthy_taken_out))} out, unharmed:"
-            " its health checks went unanswered for seconds (an overloaded machine?)")
+    if not ended:
+        return ""
+    return (f"; the pooler ended {len(ended)} statements or server connections ({path}, the last:"
+            f" {ended[-1]}): statements left without an answer for seconds (an overloaded"
+            " machine?)")
 
 
 class Drills:
@@ -515,7 +543,7 @@ class Drills:
         _, retried = check_results(load, statuses, self.references)
         if retried:
             raise DrillFailure(f"{retried} lines were retried under steady load"
-                               f"{taken_out_note(load.monitor)}")
+                               f"{pooler_log_note(self.cluster)}")
 
     def pooler_restart(self):
         with self.start_load() as load:
@@ -538,17 +566,17 @@ class Drills:
         _, retried = check_results(load, statuses, self.references)
         if retried:
             raise DrillFailure(f"{retried} lines were retried across the online restart"
-                               f"{taken_out_note(load.monitor)}")
+                               f"{pooler_log_note(self.cluster)}")
 
     def freeze_with_lookups_waiting(self, load, victim):
-        """Freezes VICTIM with the router's checks of it held, so that nothing but this drill
-        takes it out, and waits until lookups are provably waiting on it: active server
+        """Freezes VICTIM with the pooler's query_timeout held, so that nothing but this drill
+        ends what waits there, and waits until lookups are provably waiting on it: active server
         connections of the pool whose other end is one of the victim's own (frozen) backends,
         linked to lookup hosts, the same again WAITING_PROOF_SECONDS later. The pool's
         connections to the victim stay in the pool and sixteen hosts want them, so some lookup
         takes each of them up: this ends whatever the machine's speed. Returns those lookups."""
         load.monitor.unreachable.add(victim)
-        self.cluster.hold_checks(victim)
+        self.cluster.hold_timeout()
         self.cluster.control("node", victim, "pause")
         backends = self.cluster.node_pids(victim)
 
@@ -567,43 +595,44 @@ class Drills:
 
     def node_killed(self):
         victim = None
-        checks_held = False
+        timeout_held = False
         try:
             with self.start_load() as load:
                 load.run_lines(LINES_BEFORE_EVENT, "before the kill")
                 victim = self.cluster.serving_standby()
-                checks_held = True
+                timeout_held = True
                 caught = self.freeze_with_lookups_waiting(load, victim)
                 self.cluster.control("node", victim, "kill")
-                self.cluster.release_checks(victim)
-                checks_held = False
+                self.cluster.release_timeout()
+                timeout_held = False
                 log(f"killed {victim} (SIGKILL, frozen): the lookups waiting on it get no answer")
                 load.run_lines(LINES_AFTER_EVENT, f"after {victim} was killed")
                 statuses = load.stop()
             self.check_lookups_got_past(load, statuses, len(caught), f"the kill of {victim}")
         finally:
-            if checks_held:
-                self.cluster.release_checks(victim)
+            if timeout_held:
+                self.cluster.release_timeout()
             if victim:
                 self.cluster.control("node", victim, "start")
                 self.cluster.control("wait")
 
     def node_paused(self):
         victim = None
-        checks_held = False
+        timeout_held = False
         try:
             with self.start_load() as load:
                 load.run_lines(LINES_BEFORE_EVENT, "before the pause")
                 victim = self.cluster.serving_standby()
-                checks_held = True
+                timeout_held = True
                 caught = self.freeze_with_lookups_waiting(load, victim)
-                self.cluster.release_checks(victim)
-                checks_held = False
+                backends = self.cluster.node_pids(victim)
+                self.cluster.release_timeout()
+                timeout_held = False
                 released_at = time.monotonic()
-                wait_for(lambda: self.cluster.router_state()[victim][0] == "DOWN",
-                         f"the router to take the paused {victim} out")
-                log(f"the router, checking {victim} again, took it out after"
-                    f" {time.monotonic() - released_at:.1f} s and closed its sessions")
+                wait_for(lambda: not caught & self.cluster.lookups_on(backends),
+                         f"the pooler to end the lookups waiting on the paused {victim}")
+                log(f"the pooler, its query_timeout back, ended the {len(caught)} lookups"
+                    f" waiting on {victim} after {time.monotonic() - released_at:.1f} s")
                 load.run_lines(LINES_AFTER_EVENT, f"while {victim} is paused")
                 self.cluster.control("node", victim, "resume")
                 load.monitor.unreachable.discard(victim)
@@ -611,8 +640,8 @@ class Drills:
                 statuses = load.stop()
             self.check_lookups_got_past(load, statuses, len(caught), "the pause")
         finally:
-            if checks_held:
-                self.cluster.release_checks(victim)
+            if timeout_held:
+                self.cluster.release_timeout()
             if victim:
                 self.cluster.control("node", victim, "resume")
             self.cluster.control("wait")

@@ -178,7 +178,7 @@ case_killed_server_stopped() {
 # SIGKILL, so is the pooler, whose pid file then names a live process of someone else's: stop
 # ends every other part, spares that process, exits 0 and leaves nothing of the topology running.
 case_topology_stopped_after_crashes() {
-  require_programs "$pg_bin/initdb" pgbouncer haproxy psql
+  require_programs "$pg_bin/initdb" pgbouncer psql
   local script=replicated_postgres/cluster.sh variable=ITEM_LOOKUP_CLUSTER_DIR
   local folder=$work/cluster
   run "$script" "$variable" cluster start
