@@ -35,12 +35,14 @@ LINE_MIX = [
 ]
 
 
-def cpu_seconds(command, stdin_path, stdout_path=os.devnull):
-    """Runs command with stdin from the file and stdout to the other (discarded unless named);
-    returns its CPU seconds."""
+def cpu_seconds(command, stdin_path, stdout_path=os.devnull, cpu=None):
+    """Runs command with stdin from the file and stdout to the other (discarded unless named),
+    on the one CPU given (any allowed one without it); returns its CPU seconds."""
+    pin = None if cpu is None else (lambda: os.sched_setaffinity(0, {cpu}))
     with open(stdin_path, "rb") as stdin, open(stdout_path, "wb") as stdout, \
             open(os.devnull, "wb") as devnull:
-        process = subprocess.Popen(command, stdin=stdin, stdout=stdout, stderr=devnull)
+        process = subprocess.Popen(command, stdin=stdin, stdout=stdout, stderr=devnull,
+                                   preexec_fn=pin)
         _, status, usage = os.wait4(process.pid, 0)
     if os.waitstatus_to_exitcode(status) != 0:
         sys.exit(f"batch_cost: {command[0]} failed ({os.waitstatus_to_exitcode(status)})")
@@ -81,12 +83,14 @@ def main():
         pairs = []
         default_runs = []
         runs = [("plain", plain), ("json", batch), ("default", batch_default)]
+        cpus = sorted(os.sched_getaffinity(0))
         for round_number in range(args.pairs):
             cpu = {}
+            on = cpus[round_number % len(cpus)]
             # Each host goes first in turn, so that none always gets the calmer moment.
             shift = round_number % len(runs)
             for name, command in runs[shift:] + runs[:shift]:
-                cpu[name] = cpu_seconds(command, lines)
+                cpu[name] = cpu_seconds(command, lines, cpu=on)
             pairs.append((cpu["json"], cpu["plain"]))
             default_runs.append(cpu["default"])
         load_after = os.getloadavg()
