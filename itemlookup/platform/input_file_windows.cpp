@@ -33,19 +33,24 @@ long read_input(int descriptor, char* buffer, std::size_t size) {
 
 bool read_would_wait(int descriptor) {
   const HANDLE input = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
+  // Where it cannot tell, it says the read would wait: a flush too many costs one write, one too
+  // few keeps the answers from a host that waits for them before it writes its next line.
   switch (GetFileType(input)) {
+    case FILE_TYPE_DISK:  // a file on disk has all its bytes
+      return false;
     case FILE_TYPE_PIPE: {
-      // A pipe whose writer has gone fails here; the read then ends at once.
+      // A pipe that cannot be asked: its writer has gone (the read then ends at once), or it is
+      // one Wine hands over from the system beneath.
       DWORD available = 0;
-      return PeekNamedPipe(input, nullptr, 0, nullptr, &available, nullptr) != 0 && available == 0;
+      return PeekNamedPipe(input, nullptr, 0, nullptr, &available, nullptr) == 0 || available == 0;
     }
     case FILE_TYPE_CHAR: {
       // A console waits for a typed line; the NUL device never waits.
       DWORD mode = 0;
       return GetConsoleMode(input, &mode) != 0;
     }
-    default:  // a file on disk has all its bytes
-      return false;
+    default:
+      return true;
   }
 }
 

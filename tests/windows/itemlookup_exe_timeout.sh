@@ -3,7 +3,8 @@
 # of the bound, with exit status 2 and a message naming it, against a server that accepts and
 # never answers (a listener of this script's own) and against a paused PostgreSQL (a throwaway
 # server of its own, stopped with SIGSTOP). The batch on PostgreSQL is paused between its two
-# lines: the first line's answer is written, the second gets the error, the summary follows.
+# lines: the first line's answer is written before the second line is sent, the second gets the
+# error, the summary follows.
 # Check held by a lock mid-run writes its findings so far and the timeout finding.
 # Runs in the Wine prefix its caller names (WINEPREFIX and the rest, wine_prefix.sh environment).
 # Usage: itemlookup_exe_timeout.sh WINDOWS_FOLDER WORK_FOLDER
@@ -170,6 +171,13 @@ for _ in $(seq 600); do
   if ! kill -0 "$batch" 2>/dev/null || [[ $(psql -X -A -t -c "$idle") == 1 ]]; then break; fi
   sleep 0.1
 done
+# The first line's answer is out before the batch waits for the next line: a host that waits for
+# each answer before it writes its next line is answered.
+for _ in $(seq 100); do [[ -s $work/paused_batch.out ]] && break; sleep 0.1; done
+if [[ ! -s $work/paused_batch.out ]]; then
+  echo "  the first line's answer was not written before the batch waited for the next" >&2
+  fail paused_batch
+fi
 pause_server
 started=$(now_ms)
 echo "item 1002" >&3
