@@ -15,14 +15,17 @@ JsonLinePlan make_json_line_plan(const LookupCommand& command) {
   plan.opening = R"("command":)" + json_string(command.name) + R"(,"module":)" +
                  json_string(module.entry_name) + R"(,"function_code":)" +
                  json_string(std::string_view(&command.function_code, 1)) + R"(,"keys":{)";
+  plan.slots.reserve(command.keys.size() + command.outputs.size());
   // Text waiting for the next value's slot, or for the closing after the last.
   std::string pending;
   bool first_in_object = true;
   const auto add_slot = [&](std::uint8_t parameter) {
     const FieldDef& field = module.parameters[parameter];
     if (!first_in_object) pending += ',';
-    pending += json_string(field.name);
-    pending += ':';
+    // Field names are the parameter table's identifiers: nothing in them to escape.
+    pending += '"';
+    pending += field.name;
+    pending += "\":";
     first_in_object = false;
     if (pending.size() > JsonLineSlot::kMostBeforeBytes) {
       throw std::logic_error("a field name too long for a JSON line: " + std::string(field.name));
@@ -46,6 +49,7 @@ JsonLinePlan make_json_line_plan(const LookupCommand& command) {
 const JsonLinePlan* catalog_json_line_plan(const LookupCommand& command) {
   static const std::vector<JsonLinePlan> plans = [] {
     std::vector<JsonLinePlan> made;
+    made.reserve(lookup_commands().size());
     for (const LookupCommand& each : lookup_commands()) made.push_back(make_json_line_plan(each));
     return made;
   }();
