@@ -9,12 +9,27 @@
 
 namespace itemlookup {
 
+namespace {
+
+// Puts text in a plan's room of a fixed size; the catalog's names are short, and a name that is
+// not is a mistake in it.
+template <std::size_t N>
+void fit(const std::string& text, std::array<char, N>& room, std::uint8_t& size) {
+  if (text.size() > N) throw std::logic_error("too long for a JSON line's plan: " + text);
+  std::copy(text.begin(), text.end(), room.begin());
+  size = static_cast<std::uint8_t>(text.size());
+}
+
+}  // namespace
+
 JsonLinePlan make_json_line_plan(const LookupCommand& command) {
   const ModuleDef& module = command.module;
   JsonLinePlan plan;
-  plan.opening = R"("command":)" + json_string(command.name) + R"(,"module":)" +
-                 json_string(module.entry_name) + R"(,"function_code":)" +
-                 json_string(std::string_view(&command.function_code, 1)) + R"(,"keys":{)";
+  fit(R"("command":)" + json_string(command.name) + R"(,"module":)" +
+          json_string(module.entry_name) + R"(,"function_code":)" +
+          json_string(std::string_view(&command.function_code, 1)) + R"(,"keys":{)",
+      plan.opening, plan.opening_size);
+  plan.most_bytes = plan.opening.size() + plan.closing.size();
   plan.slots.reserve(command.keys.size() + command.outputs.size());
   // Text waiting for the next value's slot, or for the closing after the last.
   std::string pending;
@@ -27,22 +42,18 @@ JsonLinePlan make_json_line_plan(const LookupCommand& command) {
     pending += field.name;
     pending += "\":";
     first_in_object = false;
-    if (pending.size() > JsonLineSlot::kMostBeforeBytes) {
-      throw std::logic_error("a field name too long for a JSON line: " + std::string(field.name));
-    }
     JsonLineSlot slot;
-    std::copy(pending.begin(), pending.end(), slot.before.begin());
-    slot.before_size = static_cast<std::uint8_t>(pending.size());
+    fit(pending, slot.before, slot.before_size);
     slot.parameter = parameter;
     plan.slots.push_back(slot);
-    plan.most_slot_bytes += JsonLineSlot::kMostBeforeBytes + json_string_room(field.width);
+    plan.most_bytes += slot.before.size() + json_string_room(field.width);
     pending.clear();
   };
   for (const KeyArgument& key : command.keys) add_slot(key.parameter);
   pending += R"(},"fields":{)";
   first_in_object = true;
   for (const std::uint8_t output : command.outputs) add_slot(output);
-  plan.closing = pending + "}";
+  fit(pending + "}", plan.closing, plan.closing_size);
   return plan;
 }
 

@@ -24,13 +24,16 @@ struct JsonLineSlot {
 };
 
 struct JsonLinePlan {
-  // "command":...,"module":...,"function_code":...,"keys":{
-  std::string opening;
+  // "command":...,"module":...,"function_code":...,"keys":{ (in room of a fixed size, as a slot's)
+  std::array<char, 96> opening{};
+  std::uint8_t opening_size = 0;
   std::vector<JsonLineSlot> slots;  // the keys, then the outputs
-  std::string closing;              // what closes the objects left open after the last value
-  // The most bytes the slots take with their values: each copied before whole, each value a
-  // string literal of the field's bytes escaped at worst.
-  std::size_t most_slot_bytes = 0;
+  // What closes the objects left open after the last value.
+  std::array<char, 16> closing{};
+  std::uint8_t closing_size = 0;
+  // The most bytes the plan's part of a line takes: its text copied whole, each value a string
+  // literal of the field's bytes escaped at worst.
+  std::size_t most_bytes = 0;
 };
 
 [[gnu::cold]] JsonLinePlan make_json_line_plan(const LookupCommand& command);

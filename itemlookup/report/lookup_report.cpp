@@ -56,8 +56,31 @@ char* put_field_value(char* out, const FieldDef& field, std::string_view bytes, 
   return put_displayed_value(out, field, bytes, latin1);
 }
 
-char* put_literal(char* out, std::string_view text) {
-  return copy_bytes(out, text.data(), text.size());
+// A literal of this file: its size is known here, so its copy is a few moves.
+template <std::size_t N>
+char* put_literal(char* out, const char (&text)[N]) {
+  std::memcpy(out, text, N - 1);
+  return out + N - 1;
+}
+
+// Text of a line's plan, kept in room of a fixed size: copied whole, then `size` bytes count.
+template <std::size_t N>
+char* put_fixed(char* out, const std::array<char, N>& text, std::uint8_t size) {
+  std::memcpy(out, text.data(), N);
+  return out + size;
+}
+
+constexpr char kLine[] = R"("line":)";
+constexpr char kStatus[] = R"(,"status":)";
+constexpr char kMeaning[] = R"(,"meaning":)";
+constexpr char kFound[] = R"(,"found":true)";
+constexpr char kNotFound[] = R"(,"found":false)";
+constexpr char kReturnCode[] = R"(,"return_code":)";
+constexpr std::size_t kMostNumberBytes = 20;  // of a long long, with its sign
+
+// One copy of the number writer for the line number and the return code.
+[[gnu::noinline]] char* put_number(char* out, long long value) {
+  return std::to_chars(out, out + kMostNumberBytes, value).ptr;
 }
 
 // A failed lookup's status is what the module left on its not-found path: it says nothing of
@@ -115,9 +138,10 @@ std::string lookup_error_json(const std::vector<LookupError>& errors) {
   return cause.text();
 }
 
-// What a line holds only when a lookup was retried, warned of or failed, as members to follow its
-// return code: `,"retries":...`.
-[[gnu::cold]] std::string rare_members(const LookupResult& result) {
+// What a line holds only when a lookup was retried, warned of or failed, after its return code:
+// the line so far is the first `used` bytes of room, and grows with them.
+[[gnu::cold]] std::string_view with_rare_members(const LookupResult& result, std::string& room,
+                                                 std::size_t used) {
   JsonObject object;
   if (result.retries > 0) {
     std::vector<std::string> retried;
@@ -132,11 +156,14 @@ std::string lookup_error_json(const std::vector<LookupError>& errors) {
     object.add_json("warnings", json_array(warnings));
   }
   if (result.failed()) object.add_json("error", lookup_error_json(result.errors));
-  // Its members after a comma, without the braces.
-  std::string text = std::move(object).text();
-  text.front() = ',';
-  text.pop_back();
-  return text;
+  // The object's members after a comma: its braces are the line's.
+  std::string members = std::move(object).text();
+  members.front() = ',';
+  members.back() = '}';
+  members += '\n';
+  room.resize(std::max(room.size(), used + members.size()));
+  std::memcpy(room.data() + used, members.data(), members.size());
+  return {room.data(), used + members.size()};
 }
 
 }  // namespace
@@ -188,44 +215,34 @@ std::string_view lookup_json_line(const LookupResult& result, std::size_t line, 
   }
   const std::string_view status = result.status();
   const std::string_view meaning_text = meaning(result);
-  const bool has_rare = result.retries > 0 || !result.warnings.empty() || result.failed();
-  const std::string rare = has_rare ? rare_members(result) : std::string();
-  constexpr std::string_view kLine = R"("line":)";
-  constexpr std::string_view kStatus = R"(,"status":)";
-  constexpr std::string_view kMeaning = R"(,"meaning":)";
-  constexpr std::string_view kFound = R"(,"found":true)";
-  constexpr std::string_view kNotFound = R"(,"found":false)";
-  constexpr std::string_view kReturnCode = R"(,"return_code":)";
-  constexpr std::size_t kMostNumberBytes = 20;  // of a size_t, or an int with its sign
-  const std::size_t most = 1 + kLine.size() + kMostNumberBytes + 1 + plan->opening.size() +
-                           plan->most_slot_bytes + plan->closing.size() + kStatus.size() +
-                           json_string_room(status.size()) + kMeaning.size() +
-                           json_string_room(meaning_text.size()) + kNotFound.size() +
-                           kReturnCode.size() + kMostNumberBytes + rare.size() + 2;
+  // '{', the line number and its comma, the plan's part, the members after it, "}\n".
+  const std::size_t most = 2 + sizeof kLine + kMostNumberBytes + plan->most_bytes + sizeof kStatus +
+                           json_string_room(status.size()) + sizeof kMeaning +
+                           json_string_room(meaning_text.size()) + sizeof kNotFound +
+                           sizeof kReturnCode + kMostNumberBytes + 2;
   if (room.size() < most) room.resize(most);
   char* const start = room.data();
   char* out = start;
   *out++ = '{';
   if (line != 0) {
-    out = put_literal(out, kLine);
-    out = std::to_chars(out, out + kMostNumberBytes, line).ptr;
+    out = put_number(put_literal(out, kLine), static_cast<long long>(line));
     *out++ = ',';
   }
-  out = put_literal(out, plan->opening);
+  out = put_fixed(out, plan->opening, plan->opening_size);
   for (const JsonLineSlot& slot : plan->slots) {
-    std::memcpy(out, slot.before.data(), slot.before.size());
-    out = put_field_value(out + slot.before_size, module.parameters[slot.parameter],
-                          result.field(slot.parameter), result.latin1);
+    out = put_field_value(put_fixed(out, slot.before, slot.before_size),
+                          module.parameters[slot.parameter], result.field(slot.parameter),
+                          result.latin1);
   }
-  out = put_literal(out, plan->closing);
+  out = put_fixed(out, plan->closing, plan->closing_size);
   out = put_json_string(put_literal(out, kStatus), status);
   out = put_json_string(put_literal(out, kMeaning), meaning_text);
-  out = put_literal(out, result.found() && !result.failed() ? kFound : kNotFound);
-  out = put_literal(out, kReturnCode);
-  out = std::to_chars(out, out + kMostNumberBytes, result.return_code).ptr;
-  out = put_literal(out, rare);
-  *out++ = '}';
-  *out++ = '\n';
+  out = result.found() && !result.failed() ? put_literal(out, kFound) : put_literal(out, kNotFound);
+  out = put_number(put_literal(out, kReturnCode), result.return_code);
+  if (result.retries > 0 || !result.warnings.empty() || result.failed()) [[unlikely]] {
+    return with_rare_members(result, room, static_cast<std::size_t>(out - start));
+  }
+  out = put_literal(out, "}\n");
   return {start, static_cast<std::size_t>(out - start)};
 }
 
