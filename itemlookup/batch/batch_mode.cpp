@@ -48,7 +48,8 @@ BatchSummary run_batch(RetryingLookups& lookups, BatchInput& input) {
   std::vector<std::string> words;
   LookupRequest request;
   LookupResult lookup;
-  std::string result;
+  std::string room;
+  std::string_view result;
   while (input.next(line)) {
     ++line_number;
     if (!line.too_long() && !line.has_nul && is_batch_filler(line.text)) {
@@ -74,7 +75,7 @@ BatchSummary run_batch(RetryingLookups& lookups, BatchInput& input) {
           report_summary(ended);
         });
         lookups.run(request, lookup);
-        result = lookup_json(lookup, line_number, std::move(result));
+        result = lookup_json_line(lookup, line_number, room);
         if (lookup.failed()) {
           ++summary.failed;
         } else {
@@ -86,11 +87,11 @@ BatchSummary run_batch(RetryingLookups& lookups, BatchInput& input) {
       }
     }
     if (!problem.empty()) {
-      result = error_json(line_number, problem);
+      room = error_json(line_number, problem) + '\n';
+      result = room;
       ++summary.malformed;
     }
     progress.before_output();
-    result += '\n';
     write_output(result);
     progress.update(line_number);
   }

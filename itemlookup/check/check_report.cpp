@@ -58,7 +58,8 @@ std::string check_json(const CheckReport& report) {
         .add_bool("ok", finding.ok)
         .add_string("detail", finding.detail);
     if (!finding.ok) object.add_string("fix", finding.fix);
-    findings += (findings.empty() ? "" : ",") + object.text();
+    if (!findings.empty()) findings += ',';
+    findings += object.text();
   }
   JsonObject object;
   object.add_string("command", "check")

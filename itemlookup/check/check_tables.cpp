@@ -83,7 +83,8 @@ void check_table(CheckContext& context, const TableColumns& table) {
   const std::string topic = "table " + std::string(table.table);
   std::string columns;
   for (std::string_view column : table.columns) {
-    columns += (columns.empty() ? "" : ",") + std::string(column);
+    if (!columns.empty()) columns += ',';
+    columns += column;
   }
   const std::optional<StatementError> whole = read_failure(context, columns, table.table);
   if (!whole) {

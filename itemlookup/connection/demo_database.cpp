@@ -34,13 +34,20 @@ std::vector<std::string> demo_statements(const fs::path& script_directory) {
   return statements;
 }
 
+// ".demo.db.partial-": hidden, and named for the database it becomes.
+std::string partial_name(const fs::path& database) {
+  std::string name = ".";
+  name += database.filename().string();
+  name += ".partial-";
+  return name;
+}
+
 // A temporary file beside the database, removed again unless it is renamed into place.
 class PartialFile {
  public:
   explicit PartialFile(const fs::path& database) {
     std::string failure;
-    path_ = platform::create_new_file(
-        database.parent_path() / ("." + database.filename().string() + ".partial-"), failure);
+    path_ = platform::create_new_file(database.parent_path() / partial_name(database), failure);
     if (path_.empty()) {
       throw CannotRun("cannot create the demo database " + database.string() + ": " + failure);
     }

@@ -19,7 +19,10 @@ std::string printable(std::string_view text) {
 }
 
 std::string excerpt(std::string_view text, std::size_t most) {
-  return "'" + printable(text.substr(0, most)) + (text.size() > most ? "...'" : "'");
+  std::string quoted = "'";
+  quoted += printable(text.substr(0, most));
+  quoted += text.size() > most ? "...'" : "'";
+  return quoted;
 }
 
 }  // namespace itemlookup

@@ -22,7 +22,7 @@ bool blank(std::string_view value) {
   return value.find_first_not_of(' ') == std::string_view::npos;
 }
 
-[[noreturn]] void reject(const LookupCommand& command, const std::string& problem) {
+[[noreturn, gnu::cold]] void reject(const LookupCommand& command, const std::string& problem) {
   throw CannotRun(std::string(command.name) + ": " + problem +
                   " (usage: " + command_usage(command) + ")");
 }

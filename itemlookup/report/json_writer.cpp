@@ -6,7 +6,6 @@
 #include <cstring>
 #include <utility>
 
-#include "errors_and_text/field_text.hpp"
 #include "errors_and_text/short_bytes.hpp"
 #include "errors_and_text/text_encoding.hpp"
 
@@ -16,8 +15,6 @@ namespace {
 
 // A key as put_key() writes it, with its separator, quotes and colon.
 constexpr std::size_t kMostKeyRoom = JsonObject::kMostKeyBytes + 4;
-// An escaped byte takes at most six ("\u00e9").
-constexpr std::size_t kMostEscapedBytes = 6;
 
 // Bytes that stand for themselves inside a JSON string: printable ASCII but the quote and the
 // backslash.
@@ -38,21 +35,6 @@ bool plain_word(std::uint64_t word) {
           has_zero_byte(word ^ (kOnes * '"')) | has_zero_byte(word ^ (kOnes * '\\'))) == 0;
 }
 
-bool is_plain(std::string_view text) {
-  if (text.size() < 8) {
-    for (const char c : text) {
-      if (!kPlainBytes[static_cast<unsigned char>(c)]) return false;
-    }
-    return true;
-  }
-  std::size_t at = 0;
-  for (; at + 8 <= text.size(); at += 8) {
-    if (!plain_word(eight_bytes_at(text.data() + at))) return false;
-  }
-  // The last eight bytes, some of them read twice.
-  return at == text.size() || plain_word(eight_bytes_at(text.data() + text.size() - 8));
-}
-
 char* put_bytes(char* out, std::string_view bytes) {
   return copy_bytes(out, bytes.data(), bytes.size());
 }
@@ -65,9 +47,7 @@ char* put_escaped_unit(char* out, unsigned unit) {
   return out + 6;
 }
 
-// Writes text as a JSON string literal at `out`, which has room for 2 + kMostEscapedBytes bytes
-// per byte of it; returns its end.
-char* put_json_string(char* out, std::string_view text) {
+char* put_escaped_string(char* out, std::string_view text) {
   *out++ = '"';
   for (std::size_t i = 0; i < text.size(); ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
@@ -90,20 +70,38 @@ char* put_json_string(char* out, std::string_view text) {
   return out;
 }
 
-constexpr std::size_t json_string_room(std::string_view text) {
-  return 2 + kMostEscapedBytes * text.size();
-}
-
 }  // namespace
 
+bool needs_no_escaping(std::string_view text) {
+  if (text.size() < 8) {
+    for (const char c : text) {
+      if (!kPlainBytes[static_cast<unsigned char>(c)]) return false;
+    }
+    return true;
+  }
+  std::size_t at = 0;
+  for (; at + 8 <= text.size(); at += 8) {
+    if (!plain_word(eight_bytes_at(text.data() + at))) return false;
+  }
+  // The last eight bytes, some of them read twice.
+  return at == text.size() || plain_word(eight_bytes_at(text.data() + text.size() - 8));
+}
+
+char* put_json_string(char* out, std::string_view text) {
+  if (!needs_no_escaping(text)) return put_escaped_string(out, text);
+  *out++ = '"';
+  out = put_bytes(out, text);
+  *out++ = '"';
+  return out;
+}
+
 std::string json_string(std::string_view text) {
-  std::string out(json_string_room(text), '\0');
+  std::string out(json_string_room(text.size()), '\0');
   out.resize(static_cast<std::size_t>(put_json_string(out.data(), text) - out.data()));
   return out;
 }
 
-JsonObject::JsonObject(std::size_t capacity, std::string storage) : text_(std::move(storage)) {
-  text_.resize(std::max<std::size_t>(capacity, 64));
+JsonObject::JsonObject() : text_(64, '\0') {
   text_[0] = '{';
   used_ = 1;
 }
@@ -118,14 +116,14 @@ std::string JsonObject::text() && {
   return std::move(text_);
 }
 
-inline char* JsonObject::room(std::size_t bytes) {
-  if (text_.size() - used_ < bytes) grow(bytes);
+char* JsonObject::room(std::size_t bytes) {
+  if (text_.size() - used_ < bytes) text_.resize(std::max(2 * text_.size(), used_ + bytes));
   return text_.data() + used_;
 }
 
-inline char* JsonObject::put_key(char* out, std::string_view key) const {
+char* JsonObject::put_key(char* out, std::string_view key) const {
   // Keys are this program's own names, with nothing to escape.
-  if (text_[used_ - 1] != '{') *out++ = ',';
+  if (used_ > 1) *out++ = ',';
   *out++ = '"';
   out = put_bytes(out, key.substr(0, kMostKeyBytes));
   *out++ = '"';
@@ -133,59 +131,15 @@ inline char* JsonObject::put_key(char* out, std::string_view key) const {
   return out;
 }
 
-void JsonObject::grow(std::size_t bytes) {
-  text_.resize(std::max(2 * text_.size(), used_ + bytes));
+JsonObject& JsonObject::add_string(std::string_view key, std::string_view value) {
+  char* out = put_key(room(kMostKeyRoom + json_string_room(value.size())), key);
+  written_to(put_json_string(out, value));
+  return *this;
 }
 
 JsonObject& JsonObject::add_json(std::string_view key, std::string_view value) {
   written_to(put_bytes(put_key(room(kMostKeyRoom + value.size()), key), value));
   return *this;
-}
-
-JsonObject& JsonObject::add_members(std::string_view members) {
-  char* out = room(members.size() + 1);
-  if (text_[used_ - 1] != '{') *out++ = ',';
-  written_to(put_bytes(out, members));
-  return *this;
-}
-
-JsonObject& JsonObject::open(std::string_view key) {
-  char* out = put_key(room(kMostKeyRoom + 1), key);
-  *out++ = '{';
-  written_to(out);
-  return *this;
-}
-
-JsonObject& JsonObject::close() {
-  *room(1) = '}';
-  ++used_;
-  return *this;
-}
-
-JsonObject& JsonObject::add_string(std::string_view key, std::string_view value) {
-  if (!add_plain_string(key, value)) {
-    char* out = put_key(room(kMostKeyRoom + json_string_room(value)), key);
-    written_to(put_json_string(out, value));
-  }
-  return *this;
-}
-
-bool JsonObject::add_plain_string(std::string_view key, std::string_view value) {
-  if (!is_plain(value)) return false;
-  char* out = put_key(room(kMostKeyRoom + value.size() + 2), key);
-  *out++ = '"';
-  out = put_bytes(out, value);
-  *out++ = '"';
-  written_to(out);
-  return true;
-}
-
-bool JsonObject::add_decimal(std::string_view key, std::string_view digits, std::uint8_t decimals) {
-  char* out = put_key(room(kMostKeyRoom + decimal_number_room(digits)), key);
-  const std::size_t length = write_decimal_number(digits, decimals, out);
-  if (length == 0) return false;
-  written_to(out + length);
-  return true;
 }
 
 JsonObject& JsonObject::add_number(std::string_view key, long long value) {

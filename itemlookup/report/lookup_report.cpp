@@ -1,13 +1,17 @@
 #include "report/lookup_report.hpp"
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
 #include <span>
 #include <vector>
 
 #include "errors_and_text/field_text.hpp"
 #include "errors_and_text/printable_text.hpp"
+#include "errors_and_text/short_bytes.hpp"
 #include "errors_and_text/text_encoding.hpp"
 #include "report/field_format.hpp"
+#include "report/json_line_plan.hpp"
 #include "report/json_writer.hpp"
 
 namespace itemlookup {
@@ -21,57 +25,62 @@ struct Row {
 
 std::string table_value(const FieldDef& field, std::string_view bytes, bool latin1) {
   const DisplayedValue value = displayed_value(field, bytes, latin1);
-  return value.is_number ? value.text : "[" + printable(value.text) + "]";
+  if (value.is_number) return value.text;
+  std::string bracketed = "[";
+  bracketed += printable(value.text);
+  bracketed += ']';
+  return bracketed;
 }
 
-// One member per field. Batch writes one line per lookup: the common values, plain ASCII text
-// and numbers, go in without a detour through displayed_value.
-void add_field(JsonObject& object, const FieldDef& field, std::string_view bytes, bool latin1) {
+// A field's value that is neither plain text nor digits: as shown to a person, as a string
+// literal. Decoding makes at most three bytes of one, and escaping six of an ASCII byte, so it
+// takes at most json_string_room of the field's width.
+[[gnu::cold]] char* put_displayed_value(char* out, const FieldDef& field, std::string_view bytes,
+                                        bool latin1) {
+  return put_json_string(out, displayed_value(field, bytes, latin1).text);
+}
+
+// One field's value: plain ASCII text and digits, nearly all of a batch, go in without a detour.
+char* put_field_value(char* out, const FieldDef& field, std::string_view bytes, bool latin1) {
   if (field.kind == FieldKind::text) {
     const std::string_view text = trimmed_text(bytes);
-    if (object.add_plain_string(field.name, text)) return;
-    if (is_ascii(text)) {
-      object.add_string(field.name, text);
-      return;
+    if (needs_no_escaping(text)) {
+      *out++ = '"';
+      out = copy_bytes(out, text.data(), text.size());
+      *out++ = '"';
+      return out;
     }
-  } else if (object.add_decimal(field.name, bytes, field.decimals)) {
-    return;
+  } else if (const std::size_t length = write_decimal_number(bytes, field.decimals, out)) {
+    return out + length;
   }
-  const DisplayedValue value = displayed_value(field, bytes, latin1);
-  if (value.is_number) {
-    object.add_json(field.name, value.text);
-  } else {
-    object.add_string(field.name, value.text);
-  }
+  return put_displayed_value(out, field, bytes, latin1);
 }
 
-// What a lookup's object holds after its line number, the same every time: its command, module and
-// function code, and the opening of its keys.
-void add_opening(JsonObject& object, const LookupCommand& command) {
-  object.add_string("command", command.name)
-      .add_string("module", command.module.entry_name)
-      .add_string("function_code", std::string_view(&command.function_code, 1))
-      .open("keys");
+// A literal of this file: its size is known here, so its copy is a few moves.
+template <std::size_t N>
+char* put_literal(char* out, const char (&text)[N]) {
+  std::memcpy(out, text, N - 1);
+  return out + N - 1;
 }
 
-// The same written once per command of the catalog; empty for a command it does not hold.
-std::string_view opening_members(const LookupCommand& command) {
-  static const std::vector<std::string> openings = [] {
-    std::vector<std::string> texts;
-    for (const LookupCommand& each : lookup_commands()) {
-      JsonObject object;
-      add_opening(object, each);
-      // Without the outer braces: the keys' object stays open.
-      const std::string text = std::move(object).text();
-      texts.push_back(text.substr(1, text.size() - 2));
-    }
-    return texts;
-  }();
-  const std::span<const LookupCommand> commands = lookup_commands();
-  for (std::size_t i = 0; i < commands.size(); ++i) {
-    if (&commands[i] == &command) return openings[i];
-  }
-  return {};
+// Text of a line's plan, kept in room of a fixed size: copied whole, then `size` bytes count.
+template <std::size_t N>
+char* put_fixed(char* out, const std::array<char, N>& text, std::uint8_t size) {
+  std::memcpy(out, text.data(), N);
+  return out + size;
+}
+
+constexpr char kLine[] = R"("line":)";
+constexpr char kStatus[] = R"(,"status":)";
+constexpr char kMeaning[] = R"(,"meaning":)";
+constexpr char kFound[] = R"(,"found":true)";
+constexpr char kNotFound[] = R"(,"found":false)";
+constexpr char kReturnCode[] = R"(,"return_code":)";
+constexpr std::size_t kMostNumberBytes = 20;  // of a long long, with its sign
+
+// One copy of the number writer for the line number and the return code.
+[[gnu::noinline]] char* put_number(char* out, long long value) {
+  return std::to_chars(out, out + kMostNumberBytes, value).ptr;
 }
 
 // A failed lookup's status is what the module left on its not-found path: it says nothing of
@@ -129,6 +138,34 @@ std::string lookup_error_json(const std::vector<LookupError>& errors) {
   return cause.text();
 }
 
+// What a line holds only when a lookup was retried, warned of or failed, after its return code:
+// the line so far is the first `used` bytes of room, and grows with them.
+[[gnu::cold]] std::string_view with_rare_members(const LookupResult& result, std::string& room,
+                                                 std::size_t used) {
+  JsonObject object;
+  if (result.retries > 0) {
+    std::vector<std::string> retried;
+    for (const LookupError& error : result.retried_errors) {
+      retried.push_back(error_object(error).text());
+    }
+    object.add_number("retries", result.retries).add_json("retried_errors", json_array(retried));
+  }
+  if (!result.warnings.empty()) {
+    std::vector<std::string> warnings;
+    for (const std::string& warning : result.warnings) warnings.push_back(json_string(warning));
+    object.add_json("warnings", json_array(warnings));
+  }
+  if (result.failed()) object.add_json("error", lookup_error_json(result.errors));
+  // The object's members after a comma: its braces are the line's.
+  std::string members = std::move(object).text();
+  members.front() = ',';
+  members.back() = '}';
+  members += '\n';
+  room.resize(std::max(room.size(), used + members.size()));
+  std::memcpy(room.data() + used, members.data(), members.size());
+  return {room.data(), used + members.size()};
+}
+
 }  // namespace
 
 std::string lookup_table(const LookupResult& result) {
@@ -167,42 +204,52 @@ std::string lookup_table(const LookupResult& result) {
   return table;
 }
 
-std::string lookup_json(const LookupResult& result, std::size_t line, std::string storage) {
+std::string_view lookup_json_line(const LookupResult& result, std::size_t line, std::string& room) {
   const LookupCommand& command = *result.command;
   const ModuleDef& module = command.module;
-  JsonObject object(1024, std::move(storage));
-  if (line != 0) object.add_number("line", static_cast<long long>(line));
-  if (const std::string_view opening = opening_members(command); !opening.empty()) {
-    object.add_members(opening);
-  } else {
-    add_opening(object, command);
+  const JsonLinePlan* plan = catalog_json_line_plan(command);
+  JsonLinePlan own_plan;
+  if (plan == nullptr) [[unlikely]] {
+    own_plan = make_json_line_plan(command);
+    plan = &own_plan;
   }
-  for (const KeyArgument& key : command.keys) {
-    add_field(object, module.parameters[key.parameter], result.field(key.parameter), result.latin1);
+  const std::string_view status = result.status();
+  const std::string_view meaning_text = meaning(result);
+  // '{', the line number and its comma, the plan's part, the members after it, "}\n".
+  const std::size_t most = 2 + sizeof kLine + kMostNumberBytes + plan->most_bytes + sizeof kStatus +
+                           json_string_room(status.size()) + sizeof kMeaning +
+                           json_string_room(meaning_text.size()) + sizeof kNotFound +
+                           sizeof kReturnCode + kMostNumberBytes + 2;
+  if (room.size() < most) room.resize(most);
+  char* const start = room.data();
+  char* out = start;
+  *out++ = '{';
+  if (line != 0) {
+    out = put_number(put_literal(out, kLine), static_cast<long long>(line));
+    *out++ = ',';
   }
-  object.close().open("fields");
-  for (const std::uint8_t output : command.outputs) {
-    add_field(object, module.parameters[output], result.field(output), result.latin1);
+  out = put_fixed(out, plan->opening, plan->opening_size);
+  for (const JsonLineSlot& slot : plan->slots) {
+    out = put_field_value(put_fixed(out, slot.before, slot.before_size),
+                          module.parameters[slot.parameter], result.field(slot.parameter),
+                          result.latin1);
   }
-  object.close()
-      .add_string("status", result.status())
-      .add_string("meaning", meaning(result))
-      .add_bool("found", result.found() && !result.failed())
-      .add_number("return_code", result.return_code);
-  if (result.retries > 0) {
-    std::vector<std::string> retried;
-    for (const LookupError& error : result.retried_errors) {
-      retried.push_back(error_object(error).text());
-    }
-    object.add_number("retries", result.retries).add_json("retried_errors", json_array(retried));
+  out = put_fixed(out, plan->closing, plan->closing_size);
+  out = put_json_string(put_literal(out, kStatus), status);
+  out = put_json_string(put_literal(out, kMeaning), meaning_text);
+  out = result.found() && !result.failed() ? put_literal(out, kFound) : put_literal(out, kNotFound);
+  out = put_number(put_literal(out, kReturnCode), result.return_code);
+  if (result.retries > 0 || !result.warnings.empty() || result.failed()) [[unlikely]] {
+    return with_rare_members(result, room, static_cast<std::size_t>(out - start));
   }
-  if (!result.warnings.empty()) {
-    std::vector<std::string> warnings;
-    for (const std::string& warning : result.warnings) warnings.push_back(json_string(warning));
-    object.add_json("warnings", json_array(warnings));
-  }
-  if (result.failed()) object.add_json("error", lookup_error_json(result.errors));
-  return std::move(object).text();
+  out = put_literal(out, "}\n");
+  return {start, static_cast<std::size_t>(out - start)};
+}
+
+std::string lookup_json(const LookupResult& result, std::size_t line) {
+  std::string room;
+  const std::string_view text = lookup_json_line(result, line, room);
+  return std::string(text.substr(0, text.size() - 1));
 }
 
 std::string error_json(std::size_t line, std::string_view message) {

@@ -14,9 +14,12 @@ namespace itemlookup {
 std::string lookup_table(const LookupResult& result);
 
 // {"command":...,"keys":{...},"fields":{...},"status":...,"found":...,"return_code":...}, with a
-// leading "line" member when line is not zero (batch input line number). It is written in the
-// room of `storage`, whose bytes are dropped: a batch hands back the text of its last line.
-std::string lookup_json(const LookupResult& result, std::size_t line = 0, std::string storage = {});
+// leading "line" member when line is not zero (batch input line number).
+std::string lookup_json(const LookupResult& result, std::size_t line = 0);
+
+// The same with its '\n', written in `room`, which keeps its size for the next: a batch writes one
+// per lookup with no allocation. The text stays valid until room changes.
+std::string_view lookup_json_line(const LookupResult& result, std::size_t line, std::string& room);
 
 // {"line":N,"error":"..."}, for a batch line that could not run.
 std::string error_json(std::size_t line, std::string_view message);

@@ -2,9 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <utility>
+
+#include "lookup/host_fields.hpp"
+#include "report/lookup_report.hpp"
 
 namespace itemlookup {
 namespace {
@@ -36,40 +42,122 @@ TEST(JsonString, OtherHighBytesReadAsLatin1) {
   EXPECT_EQ(json_string("\xc0\xaf"), R"("\u00c0\u00af")");            // an overlong form
 }
 
-// Plain values are read eight bytes at a time and go in whole: a byte that needs escaping must be
-// seen wherever it stands.
-TEST(JsonObject, EveryByteAnywhereInAValueIsEscapedAsByItself) {
+// What a byte of a value becomes on its own: plain values are read eight bytes at a time and go in
+// whole, so a byte that needs escaping must be seen wherever it stands.
+std::string escaped_alone(unsigned char byte) {
+  if (byte == '"' || byte == '\\') return std::string{'\\', static_cast<char>(byte)};
+  if (byte >= 0x20 && byte < 0x7f) return std::string(1, static_cast<char>(byte));
+  char escaped[8];
+  std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+  return escaped;
+}
+
+TEST(JsonString, EveryByteAnywhereInAValueIsEscapedAsByItself) {
   for (std::size_t length = 1; length <= 20; ++length) {
     for (std::size_t at = 0; at < length; ++at) {
       for (int byte = 0; byte < 0x100; ++byte) {
         std::string value(length, 'a');
         value[at] = static_cast<char>(byte);
+        const std::string expected = "\"" + std::string(at, 'a') +
+                                     escaped_alone(static_cast<unsigned char>(byte)) +
+                                     std::string(length - at - 1, 'a') + "\"";
+        ASSERT_EQ(json_string(value), expected)
+            << "byte " << byte << " at " << at << " of " << length;
         JsonObject object;
         object.add_string("k", value);
-        ASSERT_EQ(object.text(), R"({"k":)" + json_string(value) + "}")
-            << "byte " << byte << " at " << at << " of " << length;
+        ASSERT_EQ(object.text(), R"({"k":)" + expected + "}");
       }
     }
   }
 }
 
-TEST(JsonObject, DigitsAddedAsANumberOrNotAtAll) {
-  JsonObject object;
-  EXPECT_TRUE(object.add_decimal("pmc_value", "000000001234", 2));
-  EXPECT_FALSE(object.add_decimal("pmv_value", "0000000012 4", 2));
-  EXPECT_TRUE(object.add_plain_string("unit", "CX"));
-  EXPECT_FALSE(object.add_plain_string("note", "D\"AGUA"));
-  object.add_members(R"("a":1,"b":{)").add_number("c", -3).close();
-  EXPECT_EQ(object.text(), R"({"pmc_value":12.34,"unit":"CX","a":1,"b":{"c":-3}})");
+// A lookup's result as the host would have kept it: the named fields set, the others blank.
+LookupResult result_of(std::string_view command_name,
+                       std::initializer_list<std::pair<std::string_view, std::string_view>> values,
+                       bool latin1 = false) {
+  const LookupCommand& command = *find_lookup_command(command_name);
+  HostFields fields(command.module);
+  for (const auto& [name, value] : values) {
+    for (std::uint8_t p = 0; p < command.module.parameters.size(); ++p) {
+      const FieldDef& field = command.module.parameters[p];
+      if (field.name != name) continue;
+      std::string bytes(value);
+      bytes.resize(field.width, field.kind == FieldKind::digits ? '0' : ' ');
+      fields.set(p, bytes);
+    }
+  }
+  LookupResult result;
+  result.start(command, latin1);
+  result.offsets = fields.offsets();
+  result.fields.resize(fields.value_bytes());
+  fields.copy_values(result.fields.data());
+  return result;
 }
 
-TEST(JsonObject, ALineWrittenInTheRoomOfTheLast) {
-  JsonObject first(8);
-  first.add_string("long", std::string(100, 'x'));
-  std::string text = std::move(first).text();
-  JsonObject second(8, std::move(text));
-  second.add_bool("found", true);
-  EXPECT_EQ(std::move(second).text(), R"({"found":true})");
+constexpr std::string_view kUnitHead =
+    R"({"line":7,"command":"customer-unit","module":"MARQUETH","function_code":"4",)"
+    R"("keys":{"customer_kind":"C","customer_code":"00042","item_code":"1001"},"fields":{)";
+
+// The values of a line's fields, each as the line writes it: plain text and digits as they are,
+// anything else as a person reads it, escaped.
+TEST(LookupJsonLine, EachFieldValueAsItIsOrAsShown) {
+  struct Case {
+    const char* name;
+    std::string_view unit;
+    std::string_view factor;  // 9(8)V9(7): fifteen digits, or zeros when empty
+    bool latin1;
+    std::string_view fields;
+  };
+  const Case cases[] = {
+      {"plain", "CX", "000000123456789", false, R"("unit":"CX","factor":12.3456789)"},
+      {"blank", "", "", false, R"("unit":"","factor":0.0000000)"},
+      {"quote and backslash", "\"\\", "", false, R"("unit":"\"\\","factor":0.0000000)"},
+      {"control byte", "\t", "", false, R"("unit":"\u0009","factor":0.0000000)"},
+      {"UTF-8", "\xc3\x87", "", false, "\"unit\":\"\xc3\x87\",\"factor\":0.0000000"},
+      {"cut UTF-8", "\xc3", "", false, "\"unit\":\"\xef\xbf\xbd\",\"factor\":0.0000000"},
+      {"Latin-1", "\xc7", "", true, "\"unit\":\"\xc3\x87\",\"factor\":0.0000000"},
+      {"digits holding text", "UN", "00000001 234567", false,
+       R"("unit":"UN","factor":"00000001 234567")"},
+      {"digits holding a quote", "UN", "\"", false, R"("unit":"UN","factor":"\"00000000000000")"},
+  };
+  for (const Case& c : cases) {
+    const LookupResult result = result_of("customer-unit",
+                                          {{"customer_kind", "C"},
+                                           {"customer_code", "00042"},
+                                           {"item_code", "1001"},
+                                           {"unit", c.unit},
+                                           {"factor", c.factor},
+                                           {"status", "00000"}},
+                                          c.latin1);
+    std::string room;
+    const std::string line = std::string(kUnitHead) + std::string(c.fields) +
+                             R"(},"status":"00000","meaning":"found","found":true,"return_code":0})"
+                             "\n";
+    EXPECT_EQ(lookup_json_line(result, 7, room), line) << c.name;
+    // A command the catalog does not hold is written the same way.
+    const LookupCommand own = *result.command;
+    LookupResult of_own = result;
+    of_own.command = &own;
+    EXPECT_EQ(lookup_json(of_own, 7) + "\n", line) << c.name;
+  }
+}
+
+// A field at its widest, each byte escaped to six: the line's room is made for it.
+TEST(LookupJsonLine, ALineWrittenInTheRoomOfTheLast) {
+  const std::string controls(55, '\x01');
+  const LookupResult wide = result_of("item", {{"item_code", "1001"}, {"description", controls}});
+  const LookupResult narrow = result_of("customer-unit", {{"unit", "CX"}, {"status", "00003"}});
+  std::string room;
+  const std::string_view first = lookup_json_line(wide, 1, room);
+  std::string escaped;
+  for (std::size_t i = 0; i < controls.size(); ++i) escaped += "\\u0001";
+  EXPECT_NE(first.find(R"("description":")" + escaped + R"(",)"), std::string_view::npos) << first;
+  EXPECT_EQ(lookup_json_line(narrow, 0, room),
+            R"({"command":"customer-unit","module":"MARQUETH","function_code":"4",)"
+            R"("keys":{"customer_kind":"","customer_code":"","item_code":""},)"
+            R"("fields":{"unit":"CX","factor":0.0000000},"status":"00003",)"
+            R"("meaning":"customer item not found","found":false,"return_code":0})"
+            "\n");
 }
 
 TEST(JsonObject, MembersInOrder) {
