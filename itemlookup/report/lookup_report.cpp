@@ -1,9 +1,9 @@
 #include "report/lookup_report.hpp"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstring>
-#include <span>
 #include <vector>
 
 #include "errors_and_text/field_text.hpp"
