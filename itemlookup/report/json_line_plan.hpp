@@ -24,12 +24,15 @@ struct JsonLineSlot {
 };
 
 struct JsonLinePlan {
-  // "command":...,"module":...,"function_code":...,"keys":{ (in room of a fixed size, as a slot's)
-  std::array<char, 96> opening{};
+  // The room of its fixed texts, as a slot's: the catalog's longest opening takes 77 bytes.
+  static constexpr std::size_t kMostOpeningBytes = 96;
+  static constexpr std::size_t kMostClosingBytes = 16;
+  // "command":...,"module":...,"function_code":...,"keys":{
+  std::array<char, kMostOpeningBytes> opening{};
   std::uint8_t opening_size = 0;
   std::vector<JsonLineSlot> slots;  // the keys, then the outputs
   // What closes the objects left open after the last value.
-  std::array<char, 16> closing{};
+  std::array<char, kMostClosingBytes> closing{};
   std::uint8_t closing_size = 0;
   // The most bytes the plan's part of a line takes: its text copied whole, each value a string
   // literal of the field's bytes escaped at worst.

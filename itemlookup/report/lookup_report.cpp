@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "errors_and_text/field_text.hpp"
@@ -208,11 +209,10 @@ std::string_view lookup_json_line(const LookupResult& result, std::size_t line, 
   const LookupCommand& command = *result.command;
   const ModuleDef& module = command.module;
   const JsonLinePlan* plan = catalog_json_line_plan(command);
-  JsonLinePlan own_plan;
-  if (plan == nullptr) [[unlikely]] {
-    own_plan = make_json_line_plan(command);
-    plan = &own_plan;
-  }
+  // Made only for a command the catalog does not hold: a line of the catalog's pays nothing for it.
+  std::optional<JsonLinePlan> own_plan;
+  if (plan == nullptr) [[unlikely]]
+    plan = &own_plan.emplace(make_json_line_plan(command));
   const std::string_view status = result.status();
   const std::string_view meaning_text = meaning(result);
   // '{', the line number and its comma, the plan's part, the members after it, "}\n".
