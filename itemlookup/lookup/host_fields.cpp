@@ -4,60 +4,55 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "errors_and_text/short_bytes.hpp"
-
 namespace itemlookup {
 
-HostFields::HostFields(const ModuleDef& module) {
+HostFields::HostFields(const ModuleDef& module) : module_(module) {
   if (module.parameters.size() > offsets_.size()) {
     throw std::logic_error("a module with more parameters than a result keeps");
   }
-  characters_.reserve(module.parameters.size());
-  handles_.reserve(module.parameters.size());
+  for (std::size_t i = 0; i < module.parameters.size(); ++i) {
+    offsets_[i] = static_cast<std::uint16_t>(value_bytes_);
+    if (module.parameters[i].kind != FieldKind::handle) value_bytes_ += module.parameters[i].width;
+  }
+  values_ = std::make_unique<char[]>(value_bytes_);
+  blanks_ = std::make_unique<char[]>(value_bytes_);
   addresses_.reserve(module.parameters.size());
   for (std::size_t i = 0; i < module.parameters.size(); ++i) {
     const FieldDef& field = module.parameters[i];
-    offsets_[i] = static_cast<std::uint16_t>(value_bytes_);
     if (field.kind == FieldKind::handle) {
-      characters_.emplace_back();
       handles_.push_back(std::make_unique<SQLHANDLE>(nullptr));
       addresses_.push_back(handles_.back().get());
     } else {
-      const char blank = field.kind == FieldKind::digits ? '0' : ' ';
-      characters_.emplace_back(field.width, blank);
-      handles_.emplace_back();
-      addresses_.push_back(characters_.back().data());
-      slots_.push_back({characters_.back().data(), field.width, blank});
-      value_bytes_ += field.width;
+      std::memset(blanks_.get() + offsets_[i], field.kind == FieldKind::digits ? '0' : ' ',
+                  field.width);
+      addresses_.push_back(values_.get() + offsets_[i]);
     }
   }
+  reset();
 }
 
 void HostFields::reset() {
-  for (const std::unique_ptr<SQLHANDLE>& handle : handles_) {
-    if (handle != nullptr) *handle = nullptr;
-  }
-  for (const Slot& slot : slots_) std::memset(slot.bytes, slot.blank, slot.width);
+  for (const std::unique_ptr<SQLHANDLE>& handle : handles_) *handle = nullptr;
+  std::memcpy(values_.get(), blanks_.get(), value_bytes_);
 }
 
 void HostFields::set(std::uint8_t parameter, std::string_view bytes) {
-  std::vector<char>& field = characters_.at(parameter);
-  assert(handles_.at(parameter) == nullptr && bytes.size() == field.size());
-  std::memcpy(field.data(), bytes.data(), field.size());
+  const FieldDef& field = module_.parameters[parameter];
+  if (field.kind == FieldKind::handle || bytes.size() != field.width) {
+    throw std::logic_error("a field set with bytes not of its width");
+  }
+  std::memcpy(values_.get() + offsets_[parameter], bytes.data(), bytes.size());
 }
 
 void HostFields::set_handle(std::uint8_t parameter, SQLHANDLE handle) {
-  assert(handles_.at(parameter) != nullptr);
-  *handles_.at(parameter) = handle;
+  assert(module_.parameters[parameter].kind == FieldKind::handle);
+  *static_cast<SQLHANDLE*>(addresses_[parameter]) = handle;
 }
 
 std::string_view HostFields::value(std::uint8_t parameter) const {
-  const std::vector<char>& field = characters_.at(parameter);
-  return {field.data(), field.size()};
-}
-
-void HostFields::copy_values(char* out) const {
-  for (const Slot& slot : slots_) out = copy_bytes(out, slot.bytes, slot.width);
+  const FieldDef& field = module_.parameters[parameter];
+  if (field.kind == FieldKind::handle) return {};
+  return values().substr(offsets_[parameter], field.width);
 }
 
 }  // namespace itemlookup

@@ -1,6 +1,8 @@
-// The host's own fields for one call: one allocation per text or digit field, exactly as wide as
-// the field, so a module writing past a field is caught by the sanitizers rather than hidden in a
-// neighbour; handle fields are SQLHANDLE variables.
+// The host's own fields for one call. The text and digit fields lie back to back in one block
+// exactly as long as they are together, in parameter order: the layout a result keeps, so a call's
+// fields are reset from a blank copy and kept in one move each. A module writing past its last
+// field is caught by the sanitizers; one writing into a neighbour is caught by the modules' suites,
+// which mark every field. Handle fields are SQLHANDLE variables of their own.
 #pragma once
 
 #include <sql.h>
@@ -30,26 +32,19 @@ class HostFields {
 
   std::span<void* const> addresses() const { return addresses_; }
 
-  // Every text and digit field's bytes back to back, at `out` (value_bytes() of them), each where
-  // offsets() says: what a result keeps of the call.
-  void copy_values(char* out) const;
-  std::size_t value_bytes() const { return value_bytes_; }
+  // Every text and digit field's bytes back to back, each where offsets() says: what a result
+  // keeps of the call.
+  std::string_view values() const { return {values_.get(), value_bytes_}; }
   const FieldOffsets& offsets() const { return offsets_; }
 
  private:
-  // A text or digit field, as reset() and copy_values() walk them.
-  struct Slot {
-    char* bytes;
-    std::uint8_t width;
-    char blank;  // what the field holds when reset: ' ' or '0'
-  };
-
-  std::vector<std::vector<char>> characters_;        // per parameter; empty for a handle field
-  std::vector<std::unique_ptr<SQLHANDLE>> handles_;  // per parameter; null unless a handle field
-  std::vector<void*> addresses_;
-  std::vector<Slot> slots_;  // the text and digit fields, in parameter order
-  FieldOffsets offsets_{};
+  const ModuleDef& module_;
   std::size_t value_bytes_ = 0;
+  std::unique_ptr<char[]> values_;                   // the text and digit fields
+  std::unique_ptr<char[]> blanks_;                   // the same when reset
+  std::vector<std::unique_ptr<SQLHANDLE>> handles_;  // the handle fields, in parameter order
+  std::vector<void*> addresses_;
+  FieldOffsets offsets_{};
 };
 
 }  // namespace itemlookup

@@ -14,8 +14,7 @@ namespace {
 // Fields as a module's call left them, or as the host set them up when the module was not called.
 void keep_fields(const HostFields& fields, LookupResult& result) {
   result.offsets = fields.offsets();
-  result.fields.resize(fields.value_bytes());
-  fields.copy_values(result.fields.data());
+  result.fields.assign(fields.values());
 }
 
 void set_request(HostFields& fields, const LookupRequest& request) {

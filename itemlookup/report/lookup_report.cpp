@@ -4,7 +4,6 @@
 #include <array>
 #include <charconv>
 #include <cstring>
-#include <optional>
 #include <vector>
 
 #include "errors_and_text/field_text.hpp"
@@ -205,18 +204,16 @@ std::string lookup_table(const LookupResult& result) {
   return table;
 }
 
-std::string_view lookup_json_line(const LookupResult& result, std::size_t line, std::string& room) {
-  const LookupCommand& command = *result.command;
-  const ModuleDef& module = command.module;
-  const JsonLinePlan* plan = catalog_json_line_plan(command);
-  // Made only for a command the catalog does not hold: a line of the catalog's pays nothing for it.
-  std::optional<JsonLinePlan> own_plan;
-  if (plan == nullptr) [[unlikely]]
-    plan = &own_plan.emplace(make_json_line_plan(command));
+namespace {
+
+// The line of a lookup by its command's plan.
+std::string_view json_line_by_plan(const LookupResult& result, const JsonLinePlan& plan,
+                                   std::size_t line, std::string& room) {
+  const ModuleDef& module = result.command->module;
   const std::string_view status = result.status();
   const std::string_view meaning_text = meaning(result);
   // '{', the line number and its comma, the plan's part, the members after it, "}\n".
-  const std::size_t most = 2 + sizeof kLine + kMostNumberBytes + plan->most_bytes + sizeof kStatus +
+  const std::size_t most = 2 + sizeof kLine + kMostNumberBytes + plan.most_bytes + sizeof kStatus +
                            json_string_room(status.size()) + sizeof kMeaning +
                            json_string_room(meaning_text.size()) + sizeof kNotFound +
                            sizeof kReturnCode + kMostNumberBytes + 2;
@@ -228,13 +225,13 @@ std::string_view lookup_json_line(const LookupResult& result, std::size_t line, 
     out = put_number(put_literal(out, kLine), static_cast<long long>(line));
     *out++ = ',';
   }
-  out = put_fixed(out, plan->opening, plan->opening_size);
-  for (const JsonLineSlot& slot : plan->slots) {
+  out = put_fixed(out, plan.opening, plan.opening_size);
+  for (const JsonLineSlot& slot : plan.slots) {
     out = put_field_value(put_fixed(out, slot.before, slot.before_size),
                           module.parameters[slot.parameter], result.field(slot.parameter),
                           result.latin1);
   }
-  out = put_fixed(out, plan->closing, plan->closing_size);
+  out = put_fixed(out, plan.closing, plan.closing_size);
   out = put_json_string(put_literal(out, kStatus), status);
   out = put_json_string(put_literal(out, kMeaning), meaning_text);
   out = result.found() && !result.failed() ? put_literal(out, kFound) : put_literal(out, kNotFound);
@@ -244,6 +241,22 @@ std::string_view lookup_json_line(const LookupResult& result, std::size_t line, 
   }
   out = put_literal(out, "}\n");
   return {start, static_cast<std::size_t>(out - start)};
+}
+
+// A command the catalog does not hold has a plan made for its line alone.
+[[gnu::cold]] std::string_view json_line_by_own_plan(const LookupResult& result, std::size_t line,
+                                                     std::string& room) {
+  const JsonLinePlan plan = make_json_line_plan(*result.command);
+  return json_line_by_plan(result, plan, line, room);
+}
+
+}  // namespace
+
+std::string_view lookup_json_line(const LookupResult& result, std::size_t line, std::string& room) {
+  const JsonLinePlan* plan = catalog_json_line_plan(*result.command);
+  if (plan == nullptr) [[unlikely]]
+    return json_line_by_own_plan(result, line, room);
+  return json_line_by_plan(result, *plan, line, room);
 }
 
 std::string lookup_json(const LookupResult& result, std::size_t line) {

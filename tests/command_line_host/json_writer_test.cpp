@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -85,9 +86,49 @@ LookupResult result_of(std::string_view command_name,
   LookupResult result;
   result.start(command, latin1);
   result.offsets = fields.offsets();
-  result.fields.resize(fields.value_bytes());
-  fields.copy_values(result.fields.data());
+  result.fields.assign(fields.values());
   return result;
+}
+
+// The fields a module writes are one block, in the layout a result keeps: a field written through
+// its address is that field's bytes and no other's, and a reset gives every field its blank back
+// (spaces for text, zeros for digits, null handles) whatever the call before left.
+TEST(HostFields, EachFieldIsItsOwnPlaceInTheResultsLayoutAndResetsToItsBlank) {
+  for (const ModuleDef* module : {&kItemDataModule, &kCustomerItemModule}) {
+    HostFields fields(*module);
+    std::string blanks;
+    std::string marked;
+    SQLHANDLE handle_mark = &fields;
+    for (std::uint8_t p = 0; p < module->parameters.size(); ++p) {
+      const FieldDef& field = module->parameters[p];
+      void* const address = fields.addresses()[p];
+      if (field.kind == FieldKind::handle) {
+        EXPECT_EQ(*static_cast<SQLHANDLE*>(address), nullptr) << field.name;
+        *static_cast<SQLHANDLE*>(address) = handle_mark;
+        continue;
+      }
+      ASSERT_EQ(fields.offsets()[p], blanks.size()) << field.name;
+      blanks.append(field.width, field.kind == FieldKind::digits ? '0' : ' ');
+      const std::string mark(field.width, static_cast<char>('A' + p));
+      std::memcpy(address, mark.data(), mark.size());
+      marked += mark;
+      EXPECT_EQ(fields.value(p), mark) << field.name;
+    }
+    EXPECT_EQ(fields.values(), marked) << module->entry_name;
+    fields.reset();
+    EXPECT_EQ(fields.values(), blanks) << module->entry_name;
+    for (std::uint8_t p = 0; p < module->parameters.size(); ++p) {
+      if (module->parameters[p].kind != FieldKind::handle) continue;
+      EXPECT_EQ(*static_cast<SQLHANDLE*>(fields.addresses()[p]), nullptr);
+    }
+    // set() writes its field's width exactly, its neighbours as they were.
+    const std::uint8_t status = module->status;
+    const std::string found(module->parameters[status].width, '9');
+    fields.set(status, found);
+    std::string expected = blanks;
+    expected.replace(fields.offsets()[status], found.size(), found);
+    EXPECT_EQ(fields.values(), expected) << module->entry_name;
+  }
 }
 
 constexpr std::string_view kUnitHead =
