@@ -1,8 +1,8 @@
 #include "lookup/host_fields.hpp"
 
-#include <cassert>
 #include <cstring>
 #include <stdexcept>
+#include <string>
 
 namespace itemlookup {
 
@@ -36,23 +36,33 @@ void HostFields::reset() {
   std::memcpy(values_.get(), blanks_.get(), value_bytes_);
 }
 
+const FieldDef& HostFields::field(std::uint8_t parameter) const {
+  if (parameter >= module_.parameters.size()) {
+    throw std::logic_error("no parameter " + std::to_string(parameter) + " in " +
+                           std::string(module_.entry_name));
+  }
+  return module_.parameters[parameter];
+}
+
 void HostFields::set(std::uint8_t parameter, std::string_view bytes) {
-  const FieldDef& field = module_.parameters[parameter];
-  if (field.kind == FieldKind::handle || bytes.size() != field.width) {
+  const FieldDef& definition = field(parameter);
+  if (definition.kind == FieldKind::handle || bytes.size() != definition.width) {
     throw std::logic_error("a field set with bytes not of its width");
   }
   std::memcpy(values_.get() + offsets_[parameter], bytes.data(), bytes.size());
 }
 
 void HostFields::set_handle(std::uint8_t parameter, SQLHANDLE handle) {
-  assert(module_.parameters[parameter].kind == FieldKind::handle);
+  if (field(parameter).kind != FieldKind::handle) {
+    throw std::logic_error("a handle set in a field of bytes");
+  }
   *static_cast<SQLHANDLE*>(addresses_[parameter]) = handle;
 }
 
 std::string_view HostFields::value(std::uint8_t parameter) const {
-  const FieldDef& field = module_.parameters[parameter];
-  if (field.kind == FieldKind::handle) return {};
-  return values().substr(offsets_[parameter], field.width);
+  const FieldDef& definition = field(parameter);
+  if (definition.kind == FieldKind::handle) return {};
+  return values().substr(offsets_[parameter], definition.width);
 }
 
 }  // namespace itemlookup

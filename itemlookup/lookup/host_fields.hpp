@@ -25,7 +25,8 @@ class HostFields {
   // Back to that start, for the next call.
   void reset();
 
-  // bytes must be exactly as wide as the field.
+  // bytes must be exactly as wide as the field. A parameter the module does not have, or bytes or
+  // a handle that do not fit the field, throw std::logic_error and change nothing.
   void set(std::uint8_t parameter, std::string_view bytes);
   void set_handle(std::uint8_t parameter, SQLHANDLE handle);
   std::string_view value(std::uint8_t parameter) const;
@@ -38,6 +39,8 @@ class HostFields {
   const FieldOffsets& offsets() const { return offsets_; }
 
  private:
+  const FieldDef& field(std::uint8_t parameter) const;
+
   const ModuleDef& module_;
   std::size_t value_bytes_ = 0;
   std::unique_ptr<char[]> values_;                   // the text and digit fields

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -127,6 +128,14 @@ TEST(HostFields, EachFieldIsItsOwnPlaceInTheResultsLayoutAndResetsToItsBlank) {
     fields.set(status, found);
     std::string expected = blanks;
     expected.replace(fields.offsets()[status], found.size(), found);
+    EXPECT_EQ(fields.values(), expected) << module->entry_name;
+    // Bytes of another width, a handle in a field of bytes and a parameter the module does not
+    // have are the caller's mistakes: refused, and nothing written.
+    EXPECT_THROW(fields.set(status, found + "9"), std::logic_error);
+    EXPECT_THROW(fields.set_handle(status, handle_mark), std::logic_error);
+    const auto missing = static_cast<std::uint8_t>(module->parameters.size());
+    EXPECT_THROW(fields.set(missing, found), std::logic_error);
+    EXPECT_THROW(fields.value(missing), std::logic_error);
     EXPECT_EQ(fields.values(), expected) << module->entry_name;
   }
 }
