@@ -110,9 +110,9 @@ int scan_exponent(const char* text, int at, int end, ScannedNumber& number) {
   return at;
 }
 
-// True when the text up to its first NUL is blanks, or a number between blanks.
-bool scan_number(const char* text, ScannedNumber& number) {
-  const int end = end_before_padding(text);
+// True when the text up to its first NUL is blanks, or a number between blanks; `end` is where
+// its padding starts.
+bool scan_number(const char* text, int end, ScannedNumber& number) {
   int at = skip_blanks(text, 0, end);
   if (at == end || text[at] == '\0') return true;
   if (is_sign(text[at])) number.minus = text[at++] == '-';
@@ -142,11 +142,70 @@ int place_digits(ScannedNumber& number, char* value) {
   return kNumericTextConverted;
 }
 
+// How many of the 8 bytes of `word`, in memory order, are digits before the first that is not.
+int leading_digits(std::uint64_t word) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101;
+  constexpr std::uint64_t kHigh = kOnes * 0x80;
+  // A byte's low seven bits plus a constant carry into its high bit exactly when they reach '0'
+  // (or pass '9'), and never into the next byte; a byte with its own high bit set is no digit.
+  const std::uint64_t low = word & ~kHigh;
+  const std::uint64_t from_zero = low + kOnes * (0x80 - '0');
+  const std::uint64_t past_nine = low + kOnes * (0x80 - '9' - 1);
+  const std::uint64_t others = (~from_zero | past_nine | word) & kHigh;
+  if (others == 0) return kWordBytes;
+  if constexpr (std::endian::native == std::endian::little) return std::countr_zero(others) / 8;
+  return std::countl_zero(others) / 8;
+}
+
+// How many digits start at `at`, read a word at a time: a byte that is no digit must follow them
+// within a word of the last, where it may be read.
+int digit_run(const char* at) {
+  int count = 0;
+  for (;;) {
+    std::uint64_t word;
+    std::memcpy(&word, at + count, sizeof word);
+    const int digits = leading_digits(word);
+    count += digits;
+    if (digits < kWordBytes) return count;
+  }
+}
+
+// The usual column text: digits with at most one separator, then only padding. Its digits go to
+// their places in the value with copies of fixed size, from a copy of the text between zeros.
+// False, with nothing written, for any other text (blank, signed, with blanks in front, an
+// exponent, more than ten integer digits): the full reading takes those.
+bool read_plain_decimal(const char* text, int end, char* value) {
+  constexpr int kTextAt = kNumericIntegerDigits;  // zeros before the text: the integer part's room
+  constexpr int kAfterText = kTextAt + kNumericTextWidth;
+  // Zeros before the text, and after it room for a word of no digits (ending a run of digits that
+  // fills the text) which then takes the decimals' zeros.
+  char area[kAfterText + kWordBytes] = {};
+  std::memset(area, '0', kTextAt);
+  std::memcpy(area + kTextAt, text, kNumericTextWidth);
+  const char* const digits = area + kTextAt;
+  const int integer_digits = digit_run(digits);
+  int decimals_at = end;  // where the decimals start in the text: at its end when there are none
+  if (integer_digits < end) {
+    if (!is_separator(digits[integer_digits])) return false;
+    decimals_at = integer_digits + 1;
+    if (decimals_at + digit_run(digits + decimals_at) != end) return false;
+  }
+  const int digit_count = decimals_at > integer_digits ? end - 1 : end;
+  if (digit_count == 0 || integer_digits > kNumericIntegerDigits) return false;
+  // Zeros after the decimals, for the value's decimal places they do not fill.
+  std::memset(area + kTextAt + end, '0', kWordBytes);
+  std::memcpy(value, area + integer_digits, kNumericIntegerDigits);
+  std::memcpy(value + kNumericIntegerDigits, digits + decimals_at, kNumericDecimalDigits);
+  return true;
+}
+
 }  // namespace
 
 NumericReading read_numeric_text(const char* text, char* value) {
+  const int end = end_before_padding(text);
+  if (read_plain_decimal(text, end, value)) return {kNumericTextConverted, false};
   ScannedNumber number;
-  if (!scan_number(text, number)) {
+  if (!scan_number(text, end, number)) {
     std::memset(value, '0', kNumericValueDigits);
     return {kNumericTextNotANumber, false};
   }

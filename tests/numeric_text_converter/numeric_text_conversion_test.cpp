@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "conversion_run.hpp"
@@ -70,6 +71,25 @@ TEST(NumericTextConversion, DecimalsBeyondEighthAreDroppedNotRounded) {
 
 TEST(NumericTextConversion, LargestValueThatFits) {
   expect_conversion("9999999999.9999999", kConverted, field_value("9999999999", "99999990"));
+}
+
+// The usual texts, digits with one separator or none, at every length and place of the point,
+// short of the field or filling it: each digit lands in its own place of the value.
+TEST(NumericTextConversion, PlainDecimalsAtEveryLengthAndPlaceOfThePoint) {
+  const std::string digits = "123456789987654321";
+  for (std::size_t integer = 0; integer <= 10; ++integer) {
+    for (std::size_t decimals = 0; integer + decimals < kFieldWidth; ++decimals) {
+      const std::size_t kept = std::min<std::size_t>(decimals, 8);
+      const std::string value = std::string(10 - integer, '0') + digits.substr(0, integer) +
+                                digits.substr(integer, kept) + std::string(8 - kept, '0');
+      for (const std::string separator : {".", ",", ""}) {
+        if (separator.empty() ? decimals > 0 || integer == 0 : integer + decimals == 0) continue;
+        const std::string text =
+            digits.substr(0, integer) + separator + digits.substr(integer, decimals);
+        expect_conversion(text, kConverted, value);
+      }
+    }
+  }
 }
 
 TEST(NumericTextConversion, NegativeZero) {
