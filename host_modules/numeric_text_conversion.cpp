@@ -153,7 +153,14 @@ int leading_digits(std::uint64_t word) {
   const std::uint64_t past_nine = low + kOnes * (0x80 - '9' - 1);
   const std::uint64_t others = (~from_zero | past_nine | word) & kHigh;
   if (others == 0) return kWordBytes;
-  if constexpr (std::endian::native == std::endian::little) return std::countr_zero(others) / 8;
+  if constexpr (std::endian::native == std::endian::little) {
+    // On a 32-bit machine a 64-bit count of zeros is a call into the compiler's runtime library,
+    // which the module must not need: there the word is counted in halves.
+    if constexpr (sizeof(void*) >= sizeof(std::uint64_t)) return std::countr_zero(others) / 8;
+    const auto low_half = static_cast<std::uint32_t>(others);
+    if (low_half != 0) return std::countr_zero(low_half) / 8;
+    return 4 + std::countr_zero(static_cast<std::uint32_t>(others >> 32)) / 8;
+  }
   return std::countl_zero(others) / 8;
 }
 
