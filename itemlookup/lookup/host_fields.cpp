@@ -24,7 +24,7 @@ namespace {
 
 HostFields::HostFields(const ModuleDef& module) : module_(module) {
   if (module.parameters.size() > offsets_.size()) {
-    throw std::logic_error("a module with more parameters than a result keeps");
+    refuse("a module with more parameters than a result keeps");
   }
   for (std::size_t i = 0; i < module.parameters.size(); ++i) {
     offsets_[i] = static_cast<std::uint16_t>(value_bytes_);
