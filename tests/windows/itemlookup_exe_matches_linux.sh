@@ -84,6 +84,18 @@ compare() {
   fi
 }
 
+# skip NAME REQUIRED_VARIABLE REASON: a server left out, unless the run requires it
+# (scripts/run-tests sets ITEM_LOOKUP_REQUIRE_POSTGRES and ITEM_LOOKUP_REQUIRE_MARIADB): then a
+# comparison not made fails the check rather than passing it unseen.
+skip() {
+  if [[ ${!2:-} == 1 ]]; then
+    echo "FAIL $1: not compared, though $2=1: $3" >&2
+    failed=1
+  else
+    echo "skipped $1: $3"
+  fi
+}
+
 # The demo database as the Linux itemlookup creates it. Under Wine the connection string reaches
 # the Linux SQLite driver as it is written, so both sides name the file by its Linux path (on
 # Windows, a Windows SQLite ODBC driver reads a Windows path).
@@ -104,7 +116,7 @@ if [[ -n ${ITEM_LOOKUP_PG_CONNECT:-} ]]; then
   pg="${pg%;};Pqopt={options=-csearch_path=$namespace}"
   compare postgresql "$pg" "$pg"
 else
-  echo "skipped postgresql: ITEM_LOOKUP_PG_CONNECT is not set"
+  skip postgresql ITEM_LOOKUP_REQUIRE_POSTGRES "ITEM_LOOKUP_PG_CONNECT is not set"
 fi
 if [[ -n ${ITEM_LOOKUP_MARIADB_CONNECT:-} ]]; then
   maria=$ITEM_LOOKUP_MARIADB_CONNECT
@@ -120,9 +132,9 @@ if [[ -n ${ITEM_LOOKUP_MARIADB_CONNECT:-} ]]; then
   elif driver=$("$root/tests/windows/i386_mariadb_driver.sh" "$work/odbc-mariadb-i386" 2>&1); then
     compare mariadb "$maria" "$(sed "s|DRIVER=[^;]*|DRIVER=$driver|I" <<<"$maria")"
   else
-    echo "skipped mariadb: no i386 MariaDB Connector/ODBC: $driver"
+    skip mariadb ITEM_LOOKUP_REQUIRE_MARIADB "no i386 MariaDB Connector/ODBC: $driver"
   fi
 else
-  echo "skipped mariadb: ITEM_LOOKUP_MARIADB_CONNECT is not set"
+  skip mariadb ITEM_LOOKUP_REQUIRE_MARIADB "ITEM_LOOKUP_MARIADB_CONNECT is not set"
 fi
 exit "$failed"
